@@ -1,0 +1,94 @@
+#include "wheelpane.h"
+
+static HWND NextVerticalScrollBar(HWND window, HWND after)
+{
+    HWND bar = FindWindowExA(window, after, "ScrollBar", NULL);
+    while (bar && !(GetWindowLongA(bar, GWL_STYLE) & SBS_VERT))
+        bar = FindWindowExA(window, bar, "ScrollBar", NULL);
+    return bar;
+}
+
+PaneScrollBars FindPaneScrollBars(HWND window)
+{
+    PaneScrollBars bars;
+    bars.first = NextVerticalScrollBar(window, NULL);
+    bars.second = bars.first ? NextVerticalScrollBar(window, bars.first) : NULL;
+    return bars;
+}
+
+void ClientRectToScreen(HWND window, RECT* rect)
+{
+    POINT topLeft = { rect->left, rect->top };
+    POINT bottomRight = { rect->right, rect->bottom };
+    ClientToScreen(window, &topLeft);
+    ClientToScreen(window, &bottomRight);
+    rect->left = topLeft.x;
+    rect->top = topLeft.y;
+    rect->right = bottomRight.x;
+    rect->bottom = bottomRight.y;
+}
+
+int IsCursorInPaneBand(HWND window, HWND scrollBar)
+{
+    RECT client;
+    RECT band;
+    POINT cursor;
+    if (!GetClientRect(window, &client) || !GetWindowRect(scrollBar, &band) || !GetCursorPos(&cursor))
+        return 0;
+    ClientRectToScreen(window, &client);
+    band.left = client.left;
+    band.right = client.right;
+    return PtInRect(&band, cursor) ? 1 : 0;
+}
+
+int ClassNameIs(HWND window, const char* name)
+{
+    char className[256];
+    className[0] = 0;
+    className[255] = 0;
+    if (GetClassNameA(window, className, 255) <= 0 || !name)
+        return -1;
+    return lstrcmpA(className, name);
+}
+
+HWND ForegroundFocusWindow()
+{
+    GUITHREADINFO info;
+    BYTE* bytes = reinterpret_cast<BYTE*>(&info);
+    for (unsigned i = 0; i < sizeof info; ++i)
+        bytes[i] = 0;
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(0, &info);
+    return info.hwndFocus;
+}
+
+static BOOL SendWithin(HWND window, WPARAM wParam, HWND scrollBar, DWORD start)
+{
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= kNotchBudgetMs)
+        return FALSE;
+    DWORD_PTR reply = 0;
+    return SendMessageTimeoutA(window, WM_VSCROLL, wParam, reinterpret_cast<LPARAM>(scrollBar),
+                               SMTO_NORMAL | SMTO_ABORTIFHUNG, kNotchBudgetMs - elapsed, &reply) != 0;
+}
+
+void SendLinePairs(HWND window, int direction, HWND scrollBar, int count)
+{
+    const DWORD start = GetTickCount();
+    const WPARAM line = static_cast<WPARAM>(direction & 0xFFFF);
+    for (int i = 0; i < count; ++i) {
+        if (!SendWithin(window, line, scrollBar, start) || !SendWithin(window, SB_ENDSCROLL, scrollBar, start))
+            return;
+    }
+}
+
+BOOL IsPlatformNT()
+{
+    OSVERSIONINFOA version;
+    BYTE* bytes = reinterpret_cast<BYTE*>(&version);
+    for (unsigned i = 0; i < sizeof version; ++i)
+        bytes[i] = 0;
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    return version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+}

@@ -1,0 +1,42 @@
+// Pieces of the pane-scrolling routine that the hook library and the tray
+// program both compile in. Nothing here allocates or needs a C runtime.
+#pragma once
+#include <windows.h>
+
+// Private message from the hook library to its commander window.
+const UINT WM_WHEELFORWARD = 0x060A;
+
+// Total time one wheel notch may spend waiting on other threads. The
+// low-level hook is dropped by the system when it keeps exceeding its own
+// timeout (300 ms by default), so a busy target must never hold us longer.
+const DWORD kNotchBudgetMs = 200;
+
+struct PaneScrollBars {
+    HWND first;
+    HWND second;
+};
+
+// The first and second vertical "ScrollBar" children of `window`.
+PaneScrollBars FindPaneScrollBars(HWND window);
+
+// 1 when the cursor lies in the horizontal strip of `scrollBar` across the
+// client width of `window`.
+int IsCursorInPaneBand(HWND window, HWND scrollBar);
+
+void ClientRectToScreen(HWND window, RECT* rect);
+
+// 0 when the class name equals `name`; -1 when unreadable or name is null.
+int ClassNameIs(HWND window, const char* name);
+
+// Direction code of a wheel delta: SB_LINEUP for a positive delta, else SB_LINEDOWN.
+inline int WheelDirection(short delta) { return delta > 0 ? SB_LINEUP : SB_LINEDOWN; }
+
+// The focus window of the foreground thread, or null.
+HWND ForegroundFocusWindow();
+
+// Sends `count` pairs of (direction, SB_ENDSCROLL) WM_VSCROLL messages to
+// `window` naming `scrollBar`, giving up once the notch budget is spent or a
+// send fails (a hung or vanished window).
+void SendLinePairs(HWND window, int direction, HWND scrollBar, int count);
+
+BOOL IsPlatformNT();

@@ -1,0 +1,72 @@
+// Exports, shared state and the hook's lifetime.
+#include "hookstate.h"
+#include "kestro.h"
+#include "../common/wheelpane.h"
+
+SharedHookState sharedHookState __attribute__((section(".ASHARE"), shared)) = { 3, 0 };
+
+HHOOK hookHandle = 0;
+HINSTANCE moduleInstance = 0;
+
+// Thread notifications leave the handle alone: an install between two threads
+// must never pass a null module to SetWindowsHookExA.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH)
+        moduleInstance = instance;
+    else if (reason == DLL_PROCESS_DETACH)
+        moduleInstance = 0;
+    return TRUE;
+}
+
+extern "C" void WINAPI SetCommander(HWND window, int accessCode)
+{
+    if (accessCode == kCommanderAccessCode)
+        sharedHookState.commanderWindow = window;
+}
+
+extern "C" int WINAPI SetScrollCount(int count)
+{
+    sharedHookState.scrollCount = count;
+    return count;
+}
+
+extern "C" int WINAPI GetScrollCount()
+{
+    return sharedHookState.scrollCount;
+}
+
+static int InstallHook()
+{
+    if (IsPlatformNT())
+        hookHandle = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, moduleInstance, 0);
+    else
+        hookHandle = SetWindowsHookExA(WH_GETMESSAGE, GetMsgProc, moduleInstance, 0);
+    return hookHandle ? 1 : 0;
+}
+
+static int RemoveHook()
+{
+    if (!hookHandle)
+        return 1;
+    if (!UnhookWindowsHookEx(hookHandle))
+        return 0;
+    hookHandle = 0;
+    return 1;
+}
+
+extern "C" int WINAPI InstallMouseHook(int install)
+{
+    SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, const_cast<LONG*>(&sharedHookState.scrollCount), 0);
+    return install ? InstallHook() : RemoveHook();
+}
+
+// The compiler may turn record clearing into calls to these; there is no C
+// runtime to provide them.
+extern "C" void* memset(void* destination, int value, unsigned size)
+{
+    unsigned char* bytes = static_cast<unsigned char*>(destination);
+    while (size--)
+        *bytes++ = static_cast<unsigned char>(value);
+    return destination;
+}

@@ -1,0 +1,15 @@
+// The wheel-hook library's interface, as its one client sees it.
+#pragma once
+#include <windows.h>
+
+// SetCommander ignores any other code.
+const int kCommanderAccessCode = 604287;
+
+extern "C" {
+LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK LowLevelMouseProc(int code, WPARAM wParam, LPARAM lParam);
+void WINAPI SetCommander(HWND window, int accessCode);
+int WINAPI InstallMouseHook(int install);
+int WINAPI SetScrollCount(int count);
+int WINAPI GetScrollCount();
+}

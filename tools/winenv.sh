@@ -1,0 +1,69 @@
+# Sourced by the project's scripts: a private Wine prefix inside the build
+# tree and a private Xvfb display when there is none to use.
+#   velmora_env BUILD_DIR      set WINEPREFIX and friends
+#   velmora_display [virtual]  start Xvfb unless DISPLAY works (or "virtual" forces one)
+#   velmora_prefix             create and configure the prefix once
+#   velmora_cleanup            end the wineserver and the Xvfb we started
+# Nothing is killed by name: the Xvfb by its PID, Wine by `wineserver -k` on our prefix.
+
+velmora_env() {
+  local build_dir
+  build_dir=$(cd "$1" && pwd)
+  export WINEPREFIX="$build_dir/wineprefix"
+  export WINEARCH=win32
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  export LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8
+  VELMORA_XVFB_PID=""
+}
+
+velmora_display() {
+  if [ "${1:-}" != virtual ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    return 0
+  fi
+  local n=90
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  VELMORA_XVFB_PID=$!
+  export DISPLAY=":$n"
+  local i
+  for i in $(seq 1 100); do
+    xdpyinfo >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "Xvfb did not start on $DISPLAY" >&2
+  return 1
+}
+
+velmora_reg() { wine reg add "$@" /f >/dev/null 2>&1; }
+
+velmora_prefix() {
+  local stamp="$WINEPREFIX/.velmora-prefix-v1"
+  if [ ! -e "$stamp" ]; then
+    echo "preparing the Wine prefix in $WINEPREFIX (once)" >&2
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+    # Korean dialog font; the "VbaWindow" demo and tests need no crash dialogs.
+    velmora_reg 'HKCU\Software\Wine\Fonts\Replacements' /v '굴림' /t REG_SZ /d NanumGothic
+    velmora_reg 'HKCU\Software\Wine\Fonts\Replacements' /v 'Gulim' /t REG_SZ /d NanumGothic
+    velmora_reg 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
+    velmora_reg 'HKCU\Software\Wine\AppDefaults\hookhost98.exe' /v Version /t REG_SZ /d win98
+    velmora_reg 'HKCU\Software\Wine\AppDefaults\Velmora98.exe' /v Version /t REG_SZ /d win98
+    velmora_reg 'HKCU\Software\Wine\AppDefaults\bench98.exe' /v Version /t REG_SZ /d win98
+    wineserver -w
+    touch "$stamp"
+  fi
+  # A persistent server for the whole run, so test processes start quickly.
+  wineserver -p 60 >/dev/null 2>&1 || true
+}
+
+velmora_cleanup() {
+  if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+  fi
+  if [ -n "${VELMORA_XVFB_PID:-}" ]; then
+    kill "$VELMORA_XVFB_PID" 2>/dev/null || true
+    wait "$VELMORA_XVFB_PID" 2>/dev/null || true
+    VELMORA_XVFB_PID=""
+  fi
+}
