@@ -31,14 +31,6 @@ if [ "${#missing[@]}" -gt 0 ]; then
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-# Wine wants the posix thread model of MinGW for nothing here, but the
-# win32 model keeps winpthread out of the import table.
-if command -v update-alternatives >/dev/null && [ -e /usr/bin/i686-w64-mingw32-g++-win32 ]; then
-  need_root
-  update-alternatives --set i686-w64-mingw32-g++ /usr/bin/i686-w64-mingw32-g++-win32 >/dev/null 2>&1 || true
-  update-alternatives --set i686-w64-mingw32-gcc /usr/bin/i686-w64-mingw32-gcc-win32 >/dev/null 2>&1 || true
-fi
-
 # Korean locale, so that Wine runs with the Korean ANSI code page.
 if ! locale -a 2>/dev/null | grep -qix 'ko_KR.utf8'; then
   need_root

@@ -54,7 +54,7 @@ velmora_prefix() {
     touch "$stamp"
   fi
   # A persistent server for the whole run, so test processes start quickly.
-  wineserver -p 60 >/dev/null 2>&1 || true
+  wineserver -p >/dev/null 2>&1 || true
 }
 
 velmora_cleanup() {
