@@ -1,0 +1,78 @@
+#include "appstate.h"
+
+AppStateRecord AppState = {
+    3,                                  // scrollCount
+    "Velmora5",                         // appName
+    "ScrollBar",                        // scrollBarClass
+    0,                                  // dragging
+    NULL,                               // highlightedWindow
+    NULL,                               // pickedWindow
+    NULL,                               // instance
+    NULL,                               // singleInstanceMutex
+    0,                                  // backgroundMode
+    { NULL, 0, 0 },                     // windowList
+    RegisterWindowMessageA("Velmora5"), // quitMessage
+    0,                                  // modalOpen
+};
+
+namespace {
+// Frees the list's storage at process exit.
+struct WindowListReleaser {
+    ~WindowListReleaser() { WindowListClear(&AppState.windowList); }
+} releaser;
+}
+
+void WindowListClear(WindowList* list)
+{
+    HANDLE heap = GetProcessHeap();
+    for (int i = 0; i < list->count; ++i)
+        HeapFree(heap, 0, list->items[i]);
+    HeapFree(heap, 0, list->items);
+    list->items = NULL;
+    list->count = 0;
+    list->capacity = 0;
+}
+
+static bool Reserve(WindowList* list, int wanted)
+{
+    if (wanted <= list->capacity)
+        return true;
+    int capacity = list->capacity ? list->capacity * 2 : 8;
+    if (capacity < wanted)
+        capacity = wanted;
+    HANDLE heap = GetProcessHeap();
+    const SIZE_T bytes = static_cast<SIZE_T>(capacity) * sizeof(char*);
+    void* grown = list->items ? HeapReAlloc(heap, 0, list->items, bytes) : HeapAlloc(heap, 0, bytes);
+    if (!grown)
+        return false;
+    list->items = static_cast<char**>(grown);
+    list->capacity = capacity;
+    return true;
+}
+
+bool WindowListAppend(WindowList* list, const char* text)
+{
+    if (!Reserve(list, list->count + 1))
+        return false;
+    int length = 0;
+    while (text[length] && length < kMaxClassNameLength)
+        ++length;
+    char* copy = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(length) + 1));
+    if (!copy)
+        return false;
+    for (int i = 0; i < length; ++i)
+        copy[i] = text[i];
+    copy[length] = 0;
+    list->items[list->count++] = copy;
+    return true;
+}
+
+int WindowListCount(const WindowList* list)
+{
+    return list->count;
+}
+
+const char* WindowListAt(const WindowList* list, int index)
+{
+    return (index >= 0 && index < list->count) ? list->items[index] : "";
+}

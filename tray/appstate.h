@@ -1,0 +1,38 @@
+// The tray program's process-wide state.
+#pragma once
+#include <windows.h>
+
+// Ordered list of window class names (narrow strings of at most 254 characters).
+struct WindowList {
+    char** items;
+    int count;
+    int capacity;
+};
+
+struct AppStateRecord {
+    int scrollCount;
+    const char* appName;
+    const char* scrollBarClass;
+    int dragging;
+    HWND highlightedWindow;
+    HWND pickedWindow;
+    HINSTANCE instance;
+    HANDLE singleInstanceMutex;
+    int backgroundMode;
+    WindowList windowList;
+    UINT quitMessage;
+    int modalOpen;
+};
+
+extern AppStateRecord AppState;
+
+const int kMaxClassNameLength = 254;
+
+void WindowListClear(WindowList* list);
+// Appends a copy of `text`, cut to kMaxClassNameLength; false when out of memory.
+bool WindowListAppend(WindowList* list, const char* text);
+int WindowListCount(const WindowList* list);
+const char* WindowListAt(const WindowList* list, int index);
+
+// List variant: scrolls a window of a class in AppState.windowList under (x, y).
+int ScrollPaneAt(int direction, int x, int y);
