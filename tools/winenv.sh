@@ -21,16 +21,20 @@ velmora_display() {
   if [ "${1:-}" != virtual ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     return 0
   fi
-  local n=90
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+  # Xvfb picks a free display itself, so parallel runs never share one.
+  local numfile
+  numfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
   VELMORA_XVFB_PID=$!
-  export DISPLAY=":$n"
   local i
   for i in $(seq 1 100); do
-    xdpyinfo >/dev/null 2>&1 && return 0
+    if [ -s "$numfile" ]; then
+      export DISPLAY=":$(head -n1 "$numfile")"
+      if xdpyinfo >/dev/null 2>&1; then rm -f "$numfile"; return 0; fi
+    fi
     sleep 0.1
   done
+  rm -f "$numfile"
   echo "Xvfb did not start on $DISPLAY" >&2
   return 1
 }
