@@ -10,7 +10,7 @@ PACKAGES=(
   wine wine32:i386
   xvfb xdotool x11-utils imagemagick
   locales fonts-nanum
-  googletest
+  googletest python3
 )
 
 missing=()
