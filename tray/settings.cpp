@@ -1,0 +1,213 @@
+// The settings dialog: a working copy of the window list, the scroll count
+// and the Run value, applied only on OK.
+#include "settings.h"
+#include <commctrl.h>
+#include "appstate.h"
+#include "center.h"
+#include "kestro.h"
+#include "store.h"
+
+namespace {
+
+// "클래스명" (class name), CP949.
+const char kColumnHeader[] = "\xc5\xac\xb7\xa1\xbd\xba\xb8\xed";
+// "이미 존재하는 창 목록입니다." (this window is already in the list), CP949.
+const char kAlreadyListed[] = "\xc0\xcc\xb9\xcc \xc1\xb8\xc0\xe7\xc7\xcf\xb4\xc2 \xc3\xa2 "
+                              "\xb8\xf1\xb7\xcf\xc0\xd4\xb4\xcf\xb4\xd9.";
+const int kColumnWidth = 180;
+const int kFallbackCount = 3;
+
+HWND ListView(HWND dialog) { return GetDlgItem(dialog, kListId); }
+
+int RowCount(HWND listView) { return static_cast<int>(SendMessageA(listView, LVM_GETITEMCOUNT, 0, 0)); }
+
+// Row `index`'s text into a kTextBuffer-sized buffer.
+void ReadRow(HWND listView, int index, char* buffer)
+{
+    buffer[0] = '\0';
+    LVITEMA item = {};
+    item.iSubItem = 0;
+    item.pszText = buffer;
+    item.cchTextMax = kTextBuffer;
+    SendMessageA(listView, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+}
+
+void InsertRow(HWND listView, int index, const char* text)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    item.iSubItem = 0;
+    item.pszText = const_cast<char*>(text);
+    SendMessageA(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void InsertClassColumn(HWND listView)
+{
+    LVCOLUMNA column = {};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+    column.fmt = LVCFMT_LEFT;
+    column.cx = kColumnWidth;
+    column.pszText = const_cast<char*>(kColumnHeader);
+    SendMessageA(listView, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+}
+
+INT_PTR InitSettingsDialog(HWND dialog)
+{
+    CenterWindow(dialog, GetDesktopWindow());
+    AppState.pickedWindow = NULL; // nothing picked in an earlier opening carries over
+    UpdateButtons(dialog);
+    SetDlgItemTextA(dialog, kClassLabelId, "");
+    SetDlgItemTextA(dialog, kTitleLabelId, "");
+    CheckDlgButton(dialog, kRunCheckId, IsRunAtStartup() ? BST_CHECKED : BST_UNCHECKED);
+    HWND listView = ListView(dialog);
+    InsertClassColumn(listView);
+    for (int i = 0; i < WindowListCount(&AppState.windowList); ++i)
+        InsertRow(listView, i, WindowListAt(&AppState.windowList, i));
+    char count[16];
+    wsprintfA(count, "%d", GetScrollCount()); // the library's value, not the stored one
+    SetDlgItemTextA(dialog, kCountEditId, count);
+    EnableWindow(GetDlgItem(dialog, kDeleteId), FALSE);
+    SetFocus(listView);
+    SetForegroundWindow(dialog);
+    return 0; // the focus is set already
+}
+
+void RebuildWindowList(HWND listView)
+{
+    WindowListClear(&AppState.windowList);
+    char text[kTextBuffer];
+    for (int i = 0; i < RowCount(listView); ++i) {
+        ReadRow(listView, i, text);
+        WindowListAppend(&AppState.windowList, text);
+    }
+}
+
+int ReadScrollCount(HWND dialog)
+{
+    char text[kTextBuffer];
+    text[0] = '\0';
+    GetDlgItemTextA(dialog, kCountEditId, text, kTextBuffer);
+    const int value = ParseDecimal(text);
+    return value < 1 || value > 50 ? kFallbackCount : value;
+}
+
+INT_PTR ApplySettings(HWND dialog)
+{
+    EndFinderDrag(dialog); // Enter may come while the finder is held
+    SetRunAtStartup(IsDlgButtonChecked(dialog, kRunCheckId) == BST_CHECKED);
+    RebuildWindowList(ListView(dialog));
+    SaveWindowList();
+    const int count = ReadScrollCount(dialog);
+    SetScrollCount(count);
+    AppState.scrollCount = count;
+    SaveScrollCount(count);
+    EndDialog(dialog, IDOK);
+    return 1;
+}
+
+INT_PTR CancelSettings(HWND dialog)
+{
+    EndFinderDrag(dialog); // Esc may come while the finder is held
+    EndDialog(dialog, IDCANCEL);
+    return 1;
+}
+
+INT_PTR AddPickedClass(HWND dialog)
+{
+    if (!AppState.pickedWindow)
+        return 0;
+    char name[kTextBuffer];
+    name[0] = '\0';
+    GetDlgItemTextA(dialog, kClassLabelId, name, kTextBuffer);
+    HWND listView = ListView(dialog);
+    if (IsListedClass(listView, name)) {
+        MessageBoxA(dialog, kAlreadyListed, AppState.appName, MB_OK);
+        return 0;
+    }
+    InsertRow(listView, RowCount(listView), name);
+    AppState.pickedWindow = NULL;
+    UpdateButtons(dialog);
+    return 0;
+}
+
+INT_PTR DeleteSelectedRows(HWND dialog)
+{
+    HWND listView = ListView(dialog);
+    // From the end, so the rows not yet visited keep their indices.
+    for (int i = RowCount(listView) - 1; i >= 0; --i) {
+        if (SendMessageA(listView, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED)
+            SendMessageA(listView, LVM_DELETEITEM, i, 0);
+    }
+    UpdateButtons(dialog);
+    return 0;
+}
+
+INT_PTR OnSettingsCommand(HWND dialog, WORD command)
+{
+    switch (command) {
+    case IDOK: return ApplySettings(dialog);
+    case IDCANCEL: return CancelSettings(dialog);
+    case kAddId: return AddPickedClass(dialog);
+    case kDeleteId: return DeleteSelectedRows(dialog);
+    }
+    return 0;
+}
+
+INT_PTR OnListNotify(HWND dialog, WPARAM control)
+{
+    if (control == kListId)
+        UpdateButtons(dialog);
+    return 0;
+}
+
+} // namespace
+
+void UpdateButtons(HWND dialog)
+{
+    EnableWindow(GetDlgItem(dialog, kAddId), AppState.pickedWindow != NULL);
+    const LRESULT selected = SendMessageA(ListView(dialog), LVM_GETSELECTEDCOUNT, 0, 0);
+    EnableWindow(GetDlgItem(dialog, kDeleteId), selected != 0);
+}
+
+int IsListedClass(HWND listView, const char* name)
+{
+    if (lstrcmpA(name, "VbaWindow") == 0)
+        return 1; // always supported, never listed
+    char row[kTextBuffer];
+    for (int i = 0; i < RowCount(listView); ++i) {
+        ReadRow(listView, i, row);
+        if (lstrcmpA(row, name) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+int ParseDecimal(const char* text)
+{
+    if (!text || !*text)
+        return 0;
+    unsigned int value = 0; // unsigned, so that long numbers wrap instead of overflowing
+    for (const char* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9')
+            return 0;
+        value = value * 10u + static_cast<unsigned int>(*p - '0');
+    }
+    return static_cast<int>(value);
+}
+
+INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG: return InitSettingsDialog(dialog);
+    case WM_COMMAND: return OnSettingsCommand(dialog, LOWORD(wParam));
+    case WM_NOTIFY: return OnListNotify(dialog, wParam);
+    case WM_LBUTTONDOWN: return BeginFinderDrag(dialog, lParam);
+    case WM_MOUSEMOVE: return TrackFinderDrag(dialog);
+    case WM_LBUTTONUP: return DropFinder(dialog);
+    case WM_CANCELMODE: return EndFinderDrag(dialog);
+    case WM_CAPTURECHANGED: return EndFinderDrag(dialog);
+    case WM_DESTROY: return EndFinderDrag(dialog); // a dialog torn down mid-drag
+    }
+    return 0;
+}
