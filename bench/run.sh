@@ -1,0 +1,141 @@
+#!/usr/bin/env bash
+# Builds the benchmarks and runs them under Wine on a private virtual display,
+# then prints a table and one machine-readable line: BENCH {json}.
+# Arguments pick figures (hookcost moves notch startup footprint); none: all.
+# VELMORA_BUILD_DIR chooses the build tree (default build-bench).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="${VELMORA_BUILD_DIR:-$root/build-bench}"
+
+bash "$root/tools/setup.sh" >&2
+[ -f "$build/CMakeCache.txt" ] ||
+  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DVELMORA_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 >&2
+bin="$build/bin"
+
+figures=("$@")
+wants() { [ ${#figures[@]} -eq 0 ] || printf '%s\n' "${figures[@]}" | grep -qx "$1"; }
+
+results=$(mktemp)
+finish() {
+  velmora_cleanup 2>/dev/null || true
+  rm -f "$results" "$results.log"
+}
+trap finish EXIT
+
+# Footprint: sizes and imported DLLs, read from the PE headers.
+objdump=i686-w64-mingw32-objdump
+imports() { "$objdump" -p "$1" | awk '/DLL Name:/ { print tolower($3) }' | sort -u | paste -sd, -; }
+if wants footprint; then
+  for file in kestro.dll Velmora.exe; do
+    key=${file%%.*}
+    key=${key,,}
+    if [ -f "$bin/$file" ]; then
+      echo "R size_${key} $(stat -c %s "$bin/$file")" >>"$results"
+      echo "R imports_${key} $(imports "$bin/$file")" >>"$results"
+    fi
+  done
+fi
+
+bench_figures=()
+for figure in hookcost moves notch startup; do
+  wants "$figure" && bench_figures+=("$figure")
+done
+if [ ${#bench_figures[@]} -gt 0 ]; then
+  . "$root/tools/winenv.sh"
+  velmora_env "$build"
+  velmora_display virtual
+  velmora_prefix
+  # Output goes to files, not pipes: Wine's helper processes outlive the
+  # driver and would hold a pipe open.
+  log="$results.log"
+  (cd "$bin" && exec wine velbench.exe "${bench_figures[@]}" </dev/null >>"$results" 2>"$log") &
+  driver=$!
+  tail -n +1 -f --pid="$driver" "$log" >&2
+  wait "$driver" || echo "velbench reported a failure (see above)" >&2
+fi
+
+{
+  echo "R machine_nproc $(nproc)"
+  echo "R machine_cpu $(lscpu | sed -n 's/^Model name: *//p' | head -n1)"
+  echo "R machine_wine $(wine --version 2>/dev/null || echo none)"
+} >>"$results"
+
+python3 - "$results" <<'PY'
+import json, sys
+
+values = {}
+for line in open(sys.argv[1], encoding="utf-8", errors="replace"):
+    line = line.rstrip("\r\n")
+    if not line.startswith("R "):
+        continue
+    _, key, *rest = line.split(" ", 2)
+    text = rest[0] if rest else ""
+    try:
+        values[key] = float(text)
+    except ValueError:
+        values[key] = text
+
+def get(key):
+    return values.get(key)
+
+rows = []
+def row(figure, measured, baseline, ratio, target, met):
+    rows.append((figure, measured, baseline, ratio, target, met))
+
+def verdict(ok):
+    return "met" if ok else "MISSED"
+
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "comctl32.dll",
+               "msvcrt.dll", "kestro.dll"}
+RUNTIME_DLLS = ("msvcrt", "msvcp", "vcruntime", "ucrtbase", "api-ms-win-crt", "libstdc++", "libgcc", "libwinpthread")
+
+if get("hookcost_ratio") is not None:
+    r = get("hookcost_ratio")
+    row("1a hook proc, mouse move", f"{get('hookcost_hook_ns'):.0f} ns/call",
+        f"CallNextHookEx {get('hookcost_bare_ns'):.0f} ns", f"{r:.3f}", "<= 1.05", verdict(r <= 1.05))
+if get("moves_ratio") is not None:
+    r = get("moves_ratio")
+    row(f"1b SendInput moves, {get('moves_host')} hook", f"{get('moves_product_per_s'):.0f}/s ({get('moves_product_us'):.1f} us)",
+        f"pass-through {get('moves_pass_per_s'):.0f}/s ({get('moves_pass_us'):.1f} us)", f"{r:.3f}", "<= 1.05",
+        verdict(r <= 1.05))
+    row("   (no hook at all)", f"{get('moves_nohook_per_s'):.0f}/s", "", "", "", "")
+if get("notch_ratio") is not None:
+    r = get("notch_ratio")
+    row(f"2 wheel notch, {get('notch_host')}, median", f"{get('notch_median_us'):.0f} us",
+        f"{get('notch_pass_delivery_us'):.0f} + {get('notch_roundtrips6_us'):.0f} = {get('notch_composition_us'):.0f} us",
+        f"{r:.3f}", "<= 1.15", verdict(r <= 1.15))
+    row("   p95", f"{get('notch_p95_us'):.0f} us", "", f"{get('notch_p95_ratio'):.3f}", "", "")
+    row(f"   notches timed / failed", f"{get('notch_count'):.0f} / {get('notch_bad'):.0f}", "", "", "", "")
+    row(f"2 9x line, {get('notch_host98')}, median", f"{get('notch98_median_us'):.0f} us",
+        f"no-hook delivery {get('notch98_nohook_delivery_us'):.0f} us", "", "reported", "")
+    row("   p95", f"{get('notch98_p95_us'):.0f} us", "", "", "", "")
+if get("size_kestro") is not None:
+    imports = str(get("imports_kestro"))
+    runtime = [d for d in imports.split(",") if d.startswith(RUNTIME_DLLS)]
+    size = get("size_kestro")
+    row("3 kestro.dll size", f"{size:.0f} B ({size / 1024:.1f} KiB)", "", "", "<= 16 KiB", verdict(size <= 16384))
+    row("   imports", imports, "", "", "no C/C++ runtime", verdict(not runtime))
+if get("size_velmora") is not None:
+    imports = str(get("imports_velmora"))
+    foreign = [d for d in imports.split(",") if d not in SYSTEM_DLLS]
+    size = get("size_velmora")
+    row("3 Velmora.exe size", f"{size:.0f} B ({size / 1024:.1f} KiB)", "", "", "<= 160 KiB", verdict(size <= 160 * 1024))
+    row("   imports", imports, "", "", "system DLLs only", verdict(not foreign))
+if get("startup_ratio") is not None:
+    r = get("startup_ratio")
+    row("4 start-up to tray icon, median", f"{get('startup_product_ms'):.1f} ms",
+        f"minimal tray program {get('startup_minimal_ms'):.1f} ms", f"{r:.3f}", "<= 1.5", verdict(r <= 1.5))
+    row("   p95", f"{get('startup_product_p95_ms'):.1f} ms", f"{get('startup_minimal_p95_ms'):.1f} ms", "", "", "")
+
+headers = ("figure", "measured", "baseline (same run)", "ratio", "target", "")
+widths = [max(len(str(r[i])) for r in rows + [headers]) for i in range(len(headers))]
+def line(cells):
+    return "  ".join(str(c).ljust(w) for c, w in zip(cells, widths)).rstrip()
+print(line(headers))
+print(line(["-" * w for w in widths]))
+for r in rows:
+    print(line(r))
+print(f"machine: {get('machine_nproc'):.0f} cores, {get('machine_cpu')}, {get('machine_wine')}")
+print("BENCH " + json.dumps(values, sort_keys=True, ensure_ascii=False))
+PY
