@@ -1,0 +1,287 @@
+// The settings store against Wine's real registry.
+#include "traytest.h"
+#include "appstate.h"
+#include "store.h"
+#include <shlwapi.h>
+#include <algorithm>
+
+namespace {
+
+std::vector<std::string> LoadedList()
+{
+    LoadWindowList();
+    std::vector<std::string> entries;
+    for (int i = 0; i < WindowListCount(&AppState.windowList); ++i)
+        entries.push_back(WindowListAt(&AppState.windowList, i));
+    return entries;
+}
+
+void SetList(const std::vector<std::string>& entries)
+{
+    WindowListClear(&AppState.windowList);
+    for (const std::string& entry : entries)
+        WindowListAppend(&AppState.windowList, entry.c_str());
+}
+
+// A system wheel setting unlike the fallback 3, so the two can be told apart.
+class ScrollCountStore : public StoredSettings {
+protected:
+    UINT savedLines = 3;
+    void SetUp() override
+    {
+        StoredSettings::SetUp();
+        SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &savedLines, 0);
+        SystemParametersInfoA(SPI_SETWHEELSCROLLLINES, 7, NULL, 0);
+    }
+    void TearDown() override
+    {
+        SystemParametersInfoA(SPI_SETWHEELSCROLLLINES, savedLines, NULL, 0);
+        StoredSettings::TearDown();
+    }
+    int LoadWith(DWORD type, const void* data, DWORD size)
+    {
+        PutValue(VELMORA_OPTION_KEY, "ScrollCount", type, data, size);
+        return LoadScrollCount();
+    }
+};
+
+TEST_F(ScrollCountStore, RangeEdgesAndWrongTypes)
+{
+    EXPECT_EQ(LoadScrollCount(), 7) << "nothing stored gives the system setting";
+    const DWORD kept[] = { 1, 50, 25 };
+    for (DWORD count : kept)
+        EXPECT_EQ(LoadWith(REG_DWORD, &count, 4), static_cast<int>(count));
+    const DWORD outOfRange[] = { 0, 51, 0xFFFFFFFF, 0x80000000 };
+    for (DWORD count : outOfRange)
+        EXPECT_EQ(LoadWith(REG_DWORD, &count, 4), 3) << count;
+    EXPECT_EQ(LoadWith(REG_SZ, "12", 3), 7) << "a string is not a count";
+    const DWORD twelve = 12;
+    EXPECT_EQ(LoadWith(REG_BINARY, &twelve, 4), 7);
+    EXPECT_EQ(LoadWith(REG_DWORD, &twelve, 2), 7) << "a cut DWORD is unreadable";
+    EXPECT_EQ(LoadWith(REG_DWORD, &twelve, 0), 7);
+}
+
+TEST_F(ScrollCountStore, SavedCountIsWrittenUncheckedAsDword)
+{
+    SaveScrollCount(-5);
+    StoredValue value = GetValue(VELMORA_OPTION_KEY, "ScrollCount");
+    ASSERT_TRUE(value.present);
+    EXPECT_EQ(value.type, static_cast<DWORD>(REG_DWORD));
+    ASSERT_EQ(value.data.size(), 4u);
+    EXPECT_EQ(*reinterpret_cast<const int*>(value.data.data()), -5);
+    SaveScrollCount(9);
+    EXPECT_EQ(LoadScrollCount(), 9);
+}
+
+TEST_F(ScrollCountStore, OptionThatIsAValueCountsAsAbsent)
+{
+    // A value under the program key that happens to be named Option is no key.
+    PutDword(VELMORA_PROGRAM_KEY, "Option", 20);
+    EXPECT_EQ(LoadScrollCount(), 7);
+}
+
+using WindowListStore = StoredSettings;
+
+TEST_F(WindowListStore, GapsGiveEmptyEntriesAndVbaWindowIsDropped)
+{
+    PutDword(VELMORA_WINDOWLIST_KEY, "Count", 3);
+    PutString(VELMORA_WINDOWLIST_KEY, "0", "Alpha");
+    PutString(VELMORA_WINDOWLIST_KEY, "2", "Gamma");
+    EXPECT_EQ(LoadedList(), (std::vector<std::string>{ "Alpha", "", "Gamma" }));
+
+    PutWindowList({ "VbaWindow", "vbaWindow", "Beta", "VbaWindow", "Beta" });
+    EXPECT_EQ(LoadedList(), (std::vector<std::string>{ "vbaWindow", "Beta", "Beta" }))
+        << "only the exact built-in name is dropped; duplicates stay";
+    SaveWindowList();
+    StoredValue count = GetValue(VELMORA_WINDOWLIST_KEY, "Count");
+    ASSERT_TRUE(count.present);
+    EXPECT_EQ(*reinterpret_cast<const DWORD*>(count.data.data()), 3u);
+    EXPECT_FALSE(GetValue(VELMORA_WINDOWLIST_KEY, "3").present);
+}
+
+TEST_F(WindowListStore, NoKeyOrNoCountGivesAnEmptyList)
+{
+    SetList({ "Stale" });
+    EXPECT_TRUE(LoadedList().empty()) << "the old list is emptied even when nothing can be read";
+    PutString(VELMORA_WINDOWLIST_KEY, "0", "Alpha");
+    EXPECT_TRUE(LoadedList().empty());
+    PutString(VELMORA_WINDOWLIST_KEY, "Count", "1");
+    EXPECT_TRUE(LoadedList().empty()) << "a Count that is not a DWORD";
+    const DWORD negative[] = { 0, 0x80000000, 0xFFFFFFFF };
+    for (DWORD count : negative) {
+        PutDword(VELMORA_WINDOWLIST_KEY, "Count", count);
+        EXPECT_TRUE(LoadedList().empty()) << count;
+    }
+}
+
+TEST_F(WindowListStore, WindowListThatIsAValueGivesAnEmptyList)
+{
+    PutString(VELMORA_PROGRAM_KEY, "WindowList", "Alpha");
+    EXPECT_TRUE(LoadedList().empty());
+    SetList({ "Alpha" });
+    SaveWindowList();
+    EXPECT_EQ(LoadedList(), (std::vector<std::string>{ "Alpha" }));
+}
+
+// A Count far beyond the values present must not stall the start.
+TEST_F(WindowListStore, CorruptCountLoadsNoMoreEntriesThanValues)
+{
+    PutDword(VELMORA_WINDOWLIST_KEY, "Count", 0x7FFFFFFF);
+    PutString(VELMORA_WINDOWLIST_KEY, "0", "Alpha");
+    PutString(VELMORA_WINDOWLIST_KEY, "1", "Beta");
+    const DWORD start = GetTickCount();
+    const std::vector<std::string> entries = LoadedList();
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    EXPECT_EQ(entries, (std::vector<std::string>{ "Alpha", "Beta", "" }))
+        << "three values, so at most three entries";
+}
+
+TEST_F(WindowListStore, UnusableEntryValuesLoadAsEmptyEntries)
+{
+    const std::string longest(254, 'L');
+    const std::string tooLong(255, 'T');
+    const DWORD number = 0x41414141;
+    PutDword(VELMORA_WINDOWLIST_KEY, "Count", 9);
+    PutString(VELMORA_WINDOWLIST_KEY, "0", longest);
+    PutString(VELMORA_WINDOWLIST_KEY, "1", tooLong);
+    PutValue(VELMORA_WINDOWLIST_KEY, "2", REG_DWORD, &number, 4);
+    PutValue(VELMORA_WINDOWLIST_KEY, "3", REG_BINARY, "Abc", 4);
+    PutValue(VELMORA_WINDOWLIST_KEY, "4", REG_MULTI_SZ, "Abc\0", 5);
+    PutValue(VELMORA_WINDOWLIST_KEY, "5", REG_SZ, "NoEnd", 5);
+    PutValue(VELMORA_WINDOWLIST_KEY, "6", REG_EXPAND_SZ, "%TEMP%", 7);
+    PutValue(VELMORA_WINDOWLIST_KEY, "7", REG_SZ, "", 0);
+    PutString(VELMORA_WINDOWLIST_KEY, "8", "\xb0\xa1\xb3\xaa"); // "가나" in the Korean code page
+    EXPECT_EQ(LoadedList(), (std::vector<std::string>{ longest, "", "", "", "", "", "%TEMP%", "", "\xb0\xa1\xb3\xaa" }));
+}
+
+TEST_F(WindowListStore, SaveRebuildsTheKeyExactly)
+{
+    SetList({ "A1", "B2", "C3", "D4", "E5" });
+    SaveWindowList();
+    SetList({ "", "B2" });
+    SaveWindowList();
+    std::vector<std::string> names = ValueNames(VELMORA_WINDOWLIST_KEY);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{ "0", "1", "Count" }));
+    StoredValue empty = GetValue(VELMORA_WINDOWLIST_KEY, "0");
+    EXPECT_EQ(empty.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(empty.data, std::vector<unsigned char>(1, 0)) << "an empty entry is stored as its NUL alone";
+    EXPECT_EQ(LoadedList(), (std::vector<std::string>{ "", "B2" }));
+
+    SetList({});
+    SaveWindowList();
+    EXPECT_EQ(ValueNames(VELMORA_WINDOWLIST_KEY), (std::vector<std::string>{ "Count" }));
+    EXPECT_EQ(GetValue(VELMORA_WINDOWLIST_KEY, "Count").data, std::vector<unsigned char>(4, 0));
+}
+
+TEST_F(WindowListStore, SaveRemovesSubkeysOfTheOldList)
+{
+    PutWindowList({ "Old" });
+    PutDword(VELMORA_OPTION_KEY, "ScrollCount", 4);
+    PutString(VELMORA_WINDOWLIST_KEY "\\Nested", "x", "y");
+    PutString(VELMORA_WINDOWLIST_KEY "\\Nested\\Deeper", "x", "y");
+    PutString(VELMORA_WINDOWLIST_KEY "\\Second", "x", "y");
+    SetList({ "New" });
+    SaveWindowList();
+    EXPECT_EQ(SubkeyCount(VELMORA_WINDOWLIST_KEY), 0);
+    EXPECT_EQ(LoadedList(), (std::vector<std::string>{ "New" }));
+    EXPECT_TRUE(GetValue(VELMORA_OPTION_KEY, "ScrollCount").present) << "the sibling key is left alone";
+}
+
+TEST_F(WindowListStore, DeleteKeyTreeReportsAMissingKey)
+{
+    HKEY program;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, VELMORA_PROGRAM_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &program, NULL), 0);
+    EXPECT_EQ(DeleteKeyTree(program, "Missing"), ERROR_FILE_NOT_FOUND);
+    PutString(VELMORA_PROGRAM_KEY "\\Tree\\A\\B", "v", "1");
+    PutString(VELMORA_PROGRAM_KEY "\\Tree\\C", "v", "1");
+    EXPECT_EQ(DeleteKeyTree(program, "Tree"), ERROR_SUCCESS);
+    EXPECT_FALSE(KeyExists(VELMORA_PROGRAM_KEY "\\Tree"));
+    RegCloseKey(program);
+}
+
+class RunValueStore : public StoredSettings {
+protected:
+    std::string OwnCommand()
+    {
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(NULL, path, MAX_PATH);
+        return "\"" + std::string(path) + "\" /background";
+    }
+    void SetUp() override
+    {
+        StoredSettings::SetUp();
+        AppState.instance = NULL; // this test program stands in for the tray program
+    }
+};
+
+TEST_F(RunValueStore, EnableWritesTheQuotedPathAndDisableRemovesIt)
+{
+    EXPECT_EQ(IsRunAtStartup(), 0);
+    EXPECT_EQ(SetRunAtStartup(true), ERROR_SUCCESS);
+    StoredValue value = GetValue(VELMORA_RUN_KEY, "Velmora5");
+    ASSERT_TRUE(value.present);
+    EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(value.Text(), OwnCommand());
+    EXPECT_EQ(value.data.size(), OwnCommand().size() + 1) << "stored with its NUL";
+    EXPECT_EQ(IsRunAtStartup(), 1);
+    EXPECT_EQ(SetRunAtStartup(false), ERROR_SUCCESS);
+    EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
+    EXPECT_EQ(IsRunAtStartup(), 0);
+    EXPECT_EQ(SetRunAtStartup(false), ERROR_SUCCESS) << "nothing to remove is no error";
+}
+
+TEST_F(RunValueStore, AnyNonEmptyValueCounts)
+{
+    PutValue(VELMORA_RUN_KEY, "Velmora5", REG_SZ, "", 1);
+    EXPECT_EQ(IsRunAtStartup(), 0);
+    const DWORD number = 5;
+    PutValue(VELMORA_RUN_KEY, "Velmora5", REG_DWORD, &number, 4);
+    EXPECT_EQ(IsRunAtStartup(), 1) << "the type is not looked at";
+    PutString(VELMORA_RUN_KEY, "Velmora5", "C:\\Elsewhere\\other.exe");
+    EXPECT_EQ(IsRunAtStartup(), 1);
+    PutValue(VELMORA_RUN_KEY, "Velmora5", REG_BINARY, std::string(260, 'x').data(), 260);
+    EXPECT_EQ(IsRunAtStartup(), 1) << "a value that fills the buffer";
+}
+
+// A value too long to read still starts the program at logon, so it must
+// show as set and go when the user turns the option off.
+TEST_F(RunValueStore, OverlongValueIsPresentAndRemovable)
+{
+    const std::string overlong = "\"C:\\" + std::string(300, 'd') + "\\Velmora.exe\" /background";
+    PutString(VELMORA_RUN_KEY, "Velmora5", overlong);
+    EXPECT_EQ(IsRunAtStartup(), 1);
+    EXPECT_EQ(SetRunAtStartup(false), ERROR_SUCCESS);
+    EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
+}
+
+TEST_F(RunValueStore, MissingRunKeyIsReportedAndNotCreated)
+{
+    ASSERT_EQ(SHDeleteKeyA(HKEY_CURRENT_USER, VELMORA_RUN_KEY), 0u);
+    EXPECT_EQ(SetRunAtStartup(true), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(KeyExists(VELMORA_RUN_KEY));
+    EXPECT_EQ(IsRunAtStartup(), 0);
+    EXPECT_EQ(SetRunAtStartup(false), ERROR_FILE_NOT_FOUND);
+}
+
+} // namespace
+
+namespace {
+
+// The save as run by a program on the Windows 9x line, where one
+// RegDeleteKeyA removes a whole tree.
+TEST_F(WindowListStore, SaveOnThe9xLineRemovesSubkeysToo)
+{
+    ASSERT_TRUE(CopyFileA((BinDir() + "\\trayprobe.exe").c_str(), (BinDir() + "\\trayprobe98.exe").c_str(), FALSE));
+    PutString("Software\\Wine\\AppDefaults\\trayprobe98.exe", "Version", "win98");
+    PutWindowList({ "Old", "Older", "Oldest" });
+    PutString(VELMORA_WINDOWLIST_KEY "\\Nested\\Deeper", "x", "y");
+    SetList({});
+    ChildProcess probe = StartChild("trayprobe98.exe", "/save");
+    EXPECT_EQ(WaitChild(probe), 100u) << "the probe did not run as Windows 9x";
+    EndChild(probe);
+    EXPECT_EQ(SubkeyCount(VELMORA_WINDOWLIST_KEY), 0);
+    EXPECT_EQ(LoadedList(), (std::vector<std::string>{ "Old", "Older", "Oldest" }));
+}
+
+} // namespace

@@ -1,0 +1,237 @@
+// The hidden main window. Its procedure only dispatches; each handler below
+// does one job.
+#include "mainwnd.h"
+#include "appstate.h"
+#include "dialogs.h"
+#include "store.h"
+#include "kestro.h"
+#include "../common/wheelpane.h"
+#include <shellapi.h>
+
+namespace {
+
+const UINT_PTR kTrayRetryTimer = 1;
+const UINT kTrayRetryMs = 2000;
+// Five minutes; a shell that starts later still announces itself.
+const int kTrayRetryLimit = 150;
+
+// Sent by the shell to every top-level window when its taskbar is (re)created.
+const UINT taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+int trayRetriesLeft = 0;
+
+void FillTrayRecord(NOTIFYICONDATAA* icon, HWND window)
+{
+    ZeroMemory(icon, sizeof *icon);
+    icon->cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon->hWnd = window;
+    icon->uID = 0;
+}
+
+bool AddTrayIcon(HWND window)
+{
+    NOTIFYICONDATAA icon;
+    FillTrayRecord(&icon, window);
+    icon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon.uCallbackMessage = WM_TRAYNOTIFY;
+    icon.hIcon = static_cast<HICON>(LoadImageA(AppState.instance, MAKEINTRESOURCEA(IDI_TRAYICON), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                               LR_SHARED));
+    lstrcpynA(icon.szTip, AppState.appName, 64);
+    return Shell_NotifyIconA(NIM_ADD, &icon) != FALSE;
+}
+
+// At logon the shell may not be ready yet; without the icon the program
+// could not be reached at all.
+void AddTrayIconOrRetry(HWND window)
+{
+    if (AddTrayIcon(window)) {
+        KillTimer(window, kTrayRetryTimer);
+        return;
+    }
+    trayRetriesLeft = kTrayRetryLimit;
+    SetTimer(window, kTrayRetryTimer, kTrayRetryMs, NULL);
+}
+
+void RemoveTrayIcon(HWND window)
+{
+    NOTIFYICONDATAA icon;
+    FillTrayRecord(&icon, window);
+    Shell_NotifyIconA(NIM_DELETE, &icon);
+}
+
+// The shell lost its icons; a stale one of ours would make the add fail.
+void ReAddTrayIcon(HWND window)
+{
+    RemoveTrayIcon(window);
+    AddTrayIconOrRetry(window);
+}
+
+void RegisterCommanderIfListed(HWND window)
+{
+    if (WindowListCount(&AppState.windowList) > 0)
+        SetCommanderWindow(window);
+}
+
+LRESULT OnCreate(HWND window)
+{
+    RegisterCommanderIfListed(window);
+    if (!InstallMouseHook(1)) {
+        // "구성요소를 열지 못했습니다." (the component failed to open)
+        MessageBoxA(window,
+                    "\xb1\xb8\xbc\xba\xbf\xe4\xbc\xd2\xb8\xa6 \xbf\xad\xc1\xf6 "
+                    "\xb8\xf8\xc7\xdf\xbd\xc0\xb4\xcf\xb4\xd9.",
+                    AppState.appName, MB_OK);
+        return -1;
+    }
+    // Installing set the library's count from the system; the stored one wins.
+    SetScrollCount(LoadScrollCount());
+    AppState.scrollCount = GetScrollCount();
+    AddTrayIconOrRetry(window);
+    if (!AppState.backgroundMode)
+        SendMessageA(window, WM_COMMAND, IDM_ABOUT, 0);
+    return 0;
+}
+
+LRESULT OnDestroy(HWND window)
+{
+    KillTimer(window, kTrayRetryTimer);
+    RemoveTrayIcon(window);
+    SetCommanderWindow(NULL);
+    InstallMouseHook(0);
+    if (AppState.singleInstanceMutex) {
+        CloseHandle(AppState.singleInstanceMutex);
+        AppState.singleInstanceMutex = NULL;
+    }
+    PostQuitMessage(0);
+    return 0;
+}
+
+void RunAboutCommand(HWND window)
+{
+    AppState.modalOpen = 1;
+    ShowAboutBox(window);
+    AppState.modalOpen = 0;
+}
+
+// No forwarded wheel events while the list is being edited.
+void RunSettingsCommand(HWND window)
+{
+    AppState.modalOpen = 1;
+    SetCommanderWindow(NULL);
+    ShowSettingsDialog(window);
+    RegisterCommanderIfListed(window);
+    AppState.modalOpen = 0;
+}
+
+void OnCommand(HWND window, WORD command)
+{
+    switch (command) {
+    case IDM_ABOUT: RunAboutCommand(window); break;
+    case IDM_EXIT: DestroyWindow(window); break;
+    case IDM_SETTINGS: RunSettingsCommand(window); break;
+    }
+}
+
+// The point arrives as two unsigned 16-bit words.
+LRESULT OnWheelForward(WPARAM direction, LPARAM point)
+{
+    return ScrollPaneAt(static_cast<int>(direction), LOWORD(point), HIWORD(point));
+}
+
+void BringOpenDialogForward(HWND window)
+{
+    if (!AppState.modalOpen)
+        return;
+    HWND popup = GetLastActivePopup(window);
+    SetForegroundWindow(IsWindow(popup) ? popup : window);
+}
+
+void ShowTrayMenu(HWND window)
+{
+    if (AppState.modalOpen)
+        return;
+    HMENU menu = LoadMenuA(AppState.instance, MAKEINTRESOURCEA(IDR_TRAYMENU));
+    if (!menu)
+        return;
+    HMENU popup = GetSubMenu(menu, 0);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    // Without the foreground the menu would not close on a click elsewhere.
+    SetForegroundWindow(window);
+    TrackPopupMenu(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window, NULL);
+    SetForegroundWindow(window);
+    DestroyMenu(menu); // and its popup with it
+}
+
+LRESULT OnTrayNotify(HWND window, LPARAM mouseMessage)
+{
+    switch (mouseMessage) {
+    case WM_LBUTTONDOWN: BringOpenDialogForward(window); break;
+    case WM_RBUTTONDOWN: ShowTrayMenu(window); break;
+    }
+    return 0;
+}
+
+LRESULT OnTimer(HWND window, WPARAM timer)
+{
+    if (timer == kTrayRetryTimer && (AddTrayIcon(window) || --trayRetriesLeft <= 0))
+        KillTimer(window, kTrayRetryTimer);
+    return 0;
+}
+
+// Registered messages have no fixed numbers, so they are told apart here.
+LRESULT OnOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (AppState.quitMessage && message == AppState.quitMessage)
+        return DestroyWindow(window);
+    if (taskbarCreatedMessage && message == taskbarCreatedMessage)
+        ReAddTrayIcon(window);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+void SetCommanderWindow(HWND window)
+{
+    SetCommander(window, kCommanderAccessCode);
+}
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE: return OnCreate(window);
+    case WM_DESTROY: return OnDestroy(window);
+    case WM_COMMAND: OnCommand(window, LOWORD(wParam)); break;
+    case WM_WHEELFORWARD: return OnWheelForward(wParam, lParam);
+    case WM_TRAYNOTIFY: return OnTrayNotify(window, lParam);
+    case WM_TIMER: return OnTimer(window, wParam);
+    }
+    return OnOtherMessage(window, message, wParam, lParam);
+}
+
+void RegisterMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = MainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, IDI_APPLICATION);
+    windowClass.hCursor = LoadCursorA(NULL, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    windowClass.lpszClassName = AppState.appName;
+    windowClass.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAYICON));
+    RegisterClassExA(&windowClass);
+}
+
+int CreateMainWindow(HINSTANCE instance)
+{
+    HWND window = CreateWindowExA(0, AppState.appName, AppState.appName, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 300, 240, NULL, NULL, instance, NULL);
+    if (!window)
+        return 0;
+    ShowWindow(window, SW_MINIMIZE);
+    ShowWindow(window, SW_HIDE);
+    UpdateWindow(window);
+    return 1;
+}

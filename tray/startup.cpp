@@ -1,0 +1,76 @@
+#include "startup.h"
+#include "appstate.h"
+#include "mainwnd.h"
+#include "store.h"
+#include <commctrl.h>
+#include <string.h>
+
+namespace {
+
+int Uninstall()
+{
+    SetRunAtStartup(false);
+    DWORD recipients = BSM_APPLICATIONS;
+    BroadcastSystemMessageA(BSF_IGNORECURRENTTASK, &recipients, AppState.quitMessage, 0, 0);
+    return 0;
+}
+
+bool AnotherInstanceRuns()
+{
+    AppState.singleInstanceMutex = CreateMutexA(NULL, FALSE, AppState.appName);
+    return GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// A window refused in WM_CREATE has posted the quit message on its way out;
+// one that never got that far has not, and the loop would wait forever.
+bool QuitPosted()
+{
+    MSG message;
+    return PeekMessageA(&message, NULL, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
+
+int RunMessageLoop()
+{
+    MSG message = {};
+    while (GetMessageA(&message, NULL, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+} // namespace
+
+bool CommandLineHas(const char* commandLine, const char* word)
+{
+    const size_t length = strlen(word);
+    for (const char* at = commandLine; *at; at = CharNextA(at)) {
+        if (strncmp(at, word, length) == 0)
+            return true;
+    }
+    return false;
+}
+
+int RunVelmora(HINSTANCE instance, const char* commandLine)
+{
+    AppState.instance = instance;
+    if (CommandLineHas(commandLine, "/background"))
+        AppState.backgroundMode = 1;
+    if (CommandLineHas(commandLine, "/Uninstall"))
+        return Uninstall();
+    if (AnotherInstanceRuns())
+        return kExitAlreadyRunning;
+
+    INITCOMMONCONTROLSEX controls = { sizeof controls, ICC_LISTVIEW_CLASSES };
+    InitCommonControlsEx(&controls);
+    LoadWindowList();
+    RegisterMainWindowClass(instance);
+    if (!CreateMainWindow(instance) && !QuitPosted()) {
+        if (AppState.singleInstanceMutex) {
+            CloseHandle(AppState.singleInstanceMutex);
+            AppState.singleInstanceMutex = NULL;
+        }
+        return kExitNoMainWindow;
+    }
+    return RunMessageLoop();
+}

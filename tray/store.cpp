@@ -1,0 +1,228 @@
+// Settings store: scroll count, window list and the Run value, all under
+// HKEY_CURRENT_USER. Every key opened here is closed before returning.
+#include "store.h"
+#include "appstate.h"
+#include "../common/wheelpane.h"
+#include <stdio.h>
+
+namespace {
+
+const int kDefaultScrollCount = 3;
+const DWORD kMaxScrollCount = 50;
+const DWORD kEntryBuffer = kMaxClassNameLength + 1;
+
+LONG OpenProgramKey(const char* path, HKEY* key)
+{
+    return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, kProgramKeyAccess, key);
+}
+
+// Only a whole REG_DWORD counts; a shorter value would leave bytes unset.
+bool ReadDword(HKEY key, const char* name, DWORD* value)
+{
+    DWORD type = 0;
+    DWORD size = sizeof *value;
+    const LONG result = RegQueryValueExA(key, name, NULL, &type, reinterpret_cast<BYTE*>(value), &size);
+    return result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof *value;
+}
+
+// Reads a NUL-terminated string value; anything else leaves `text` empty.
+void ReadString(HKEY key, const char* name, char* text, DWORD capacity)
+{
+    DWORD type = 0;
+    DWORD size = capacity;
+    const LONG result = RegQueryValueExA(key, name, NULL, &type, reinterpret_cast<BYTE*>(text), &size);
+    const bool isText = type == REG_SZ || type == REG_EXPAND_SZ;
+    const bool terminated = size > 0 && size <= capacity && text[size - 1] == 0;
+    if (result != ERROR_SUCCESS || !isText || !terminated)
+        text[0] = 0;
+}
+
+// Number of values the key holds; 0 when it cannot be told.
+DWORD ValueCount(HKEY key)
+{
+    DWORD values = 0;
+    if (RegQueryInfoKeyA(key, NULL, NULL, NULL, NULL, NULL, NULL, &values, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+        return 0;
+    return values;
+}
+
+int StoredEntryCount(HKEY key)
+{
+    DWORD stored = 0;
+    if (!ReadDword(key, "Count", &stored))
+        return 0;
+    int count = static_cast<int>(stored);
+    // A corrupt Count must not make us append billions of empty entries.
+    const DWORD values = ValueCount(key);
+    if (count > 0 && static_cast<DWORD>(count) > values)
+        count = static_cast<int>(values);
+    return count;
+}
+
+void DeleteStoredList()
+{
+    HKEY program;
+    if (OpenProgramKey(VELMORA_PROGRAM_KEY, &program) != ERROR_SUCCESS)
+        return;
+    if (IsPlatformNT())
+        DeleteKeyTree(program, "WindowList");
+    else
+        RegDeleteKeyA(program, "WindowList"); // removes the whole tree there
+    RegCloseKey(program);
+}
+
+void WriteRunValue(HKEY run)
+{
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(AppState.instance, path, MAX_PATH);
+    // A cut path would start nothing, or something else, at logon.
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    char command[MAX_PATH + 16];
+    snprintf(command, sizeof command, "\"%s\" /background", path);
+    RegSetValueExA(run, AppState.appName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                   static_cast<DWORD>(lstrlenA(command) + 1));
+}
+
+void DeleteRunValue(HKEY run)
+{
+    char data[kRunValueBuffer];
+    DWORD size = sizeof data;
+    const LONG result = RegQueryValueExA(run, AppState.appName, NULL, NULL, reinterpret_cast<BYTE*>(data), &size);
+    // A value too long for the buffer is still there and must go.
+    if (result == ERROR_SUCCESS || result == ERROR_MORE_DATA)
+        RegDeleteValueA(run, AppState.appName);
+}
+
+} // namespace
+
+int LoadScrollCount()
+{
+    int value = kDefaultScrollCount; // when even the system cannot tell
+    UINT systemLines = 0;
+    if (SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &systemLines, 0))
+        value = static_cast<int>(systemLines);
+
+    HKEY key;
+    if (OpenProgramKey(VELMORA_OPTION_KEY, &key) != ERROR_SUCCESS)
+        return value;
+    DWORD stored = 0;
+    if (ReadDword(key, "ScrollCount", &stored))
+        value = (stored == 0 || stored > kMaxScrollCount) ? kDefaultScrollCount : static_cast<int>(stored);
+    RegCloseKey(key);
+    return value;
+}
+
+void SaveScrollCount(int count)
+{
+    OpenOrCreateKey(VELMORA_OPTION_KEY);
+    HKEY key;
+    if (OpenProgramKey(VELMORA_OPTION_KEY, &key) != ERROR_SUCCESS)
+        return;
+    const DWORD value = static_cast<DWORD>(count);
+    RegSetValueExA(key, "ScrollCount", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+void LoadWindowList()
+{
+    WindowListClear(&AppState.windowList);
+    HKEY key;
+    if (OpenProgramKey(VELMORA_WINDOWLIST_KEY, &key) != ERROR_SUCCESS)
+        return;
+    const int count = StoredEntryCount(key);
+    for (int i = 0; i < count; ++i) {
+        char name[16];
+        snprintf(name, sizeof name, "%d", i);
+        char text[kEntryBuffer] = {};
+        ReadString(key, name, text, sizeof text);
+        if (lstrcmpA(text, "VbaWindow") != 0)
+            WindowListAppend(&AppState.windowList, text);
+    }
+    RegCloseKey(key);
+}
+
+void SaveWindowList()
+{
+    DeleteStoredList();
+    OpenOrCreateKey(VELMORA_WINDOWLIST_KEY);
+    HKEY key;
+    if (OpenProgramKey(VELMORA_WINDOWLIST_KEY, &key) != ERROR_SUCCESS)
+        return;
+    const int count = WindowListCount(&AppState.windowList);
+    const DWORD stored = static_cast<DWORD>(count);
+    RegSetValueExA(key, "Count", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&stored), sizeof stored);
+    for (int i = 0; i < count; ++i) {
+        char name[16];
+        snprintf(name, sizeof name, "%d", i);
+        const char* text = WindowListAt(&AppState.windowList, i);
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                       static_cast<DWORD>(lstrlenA(text) + 1));
+    }
+    RegCloseKey(key);
+}
+
+LONG SetRunAtStartup(bool enable)
+{
+    HKEY run;
+    const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, VELMORA_RUN_KEY, 0, KEY_ALL_ACCESS, &run);
+    if (opened != ERROR_SUCCESS)
+        return opened;
+    if (enable)
+        WriteRunValue(run);
+    else
+        DeleteRunValue(run);
+    return RegCloseKey(run);
+}
+
+int IsRunAtStartup()
+{
+    HKEY run;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, VELMORA_RUN_KEY, 0, KEY_ALL_ACCESS, &run) != ERROR_SUCCESS)
+        return 0;
+    char data[kRunValueBuffer + 1];
+    DWORD size = kRunValueBuffer;
+    const LONG result = RegQueryValueExA(run, AppState.appName, NULL, NULL, reinterpret_cast<BYTE*>(data), &size);
+    int present = 0;
+    if (result == ERROR_SUCCESS) {
+        data[size < kRunValueBuffer ? size : kRunValueBuffer] = 0;
+        present = data[0] != 0;
+    } else if (result == ERROR_MORE_DATA) {
+        present = 1; // too long to read, but it starts the program all the same
+    }
+    RegCloseKey(run);
+    return present;
+}
+
+void OpenOrCreateKey(const char* path)
+{
+    HKEY key;
+    if (OpenProgramKey(path, &key) == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        return;
+    }
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, NULL, REG_OPTION_NON_VOLATILE, kProgramKeyAccess, NULL, &key,
+                        NULL) == ERROR_SUCCESS)
+        RegCloseKey(key);
+}
+
+LONG DeleteKeyTree(HKEY parent, const char* name)
+{
+    HKEY key;
+    const LONG opened = RegOpenKeyExA(parent, name, 0, kProgramKeyAccess, &key);
+    if (opened != ERROR_SUCCESS)
+        return opened;
+    for (;;) {
+        char subkey[256];
+        DWORD size = sizeof subkey;
+        if (RegEnumKeyExA(key, 0, subkey, &size, NULL, NULL, NULL, NULL) != ERROR_SUCCESS)
+            break;
+        const LONG deleted = DeleteKeyTree(key, subkey);
+        if (deleted != ERROR_SUCCESS) {
+            RegCloseKey(key);
+            return deleted;
+        }
+    }
+    RegCloseKey(key);
+    return RegDeleteKeyA(parent, name);
+}

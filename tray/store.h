@@ -1,0 +1,35 @@
+// The tray program's settings in the current user's registry. Reads are
+// lenient (anything unreadable falls back to a default); writes are unchecked.
+#pragma once
+#include <windows.h>
+
+// Registry paths below HKEY_CURRENT_USER.
+#define VELMORA_PROGRAM_KEY "SOFTWARE\\Quor\\Velmora5"
+#define VELMORA_OPTION_KEY VELMORA_PROGRAM_KEY "\\Option"
+#define VELMORA_WINDOWLIST_KEY VELMORA_PROGRAM_KEY "\\WindowList"
+#define VELMORA_RUN_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"
+
+// The program's own keys are opened with these rights, also to read.
+const REGSAM kProgramKeyAccess = KEY_READ | KEY_WRITE;
+// Size of the Run value buffers: the path buffer of the program.
+const DWORD kRunValueBuffer = MAX_PATH;
+
+// Lines per wheel notch: the stored value (1 to 50; out of range gives 3), or
+// the system's wheel setting when none is stored.
+int LoadScrollCount();
+void SaveScrollCount(int count);
+
+// Replaces AppState.windowList with the stored list.
+void LoadWindowList();
+// Rebuilds the stored list from AppState.windowList.
+void SaveWindowList();
+
+// Writes or removes the Run value; the error of opening the Run key, else 0.
+LONG SetRunAtStartup(bool enable);
+// 1 when the Run value is present and not empty.
+int IsRunAtStartup();
+
+// Makes HKEY_CURRENT_USER\path exist, creating missing keys on the way.
+void OpenOrCreateKey(const char* path);
+// Deletes parent\name with all its subkeys; a Win32 error code.
+LONG DeleteKeyTree(HKEY parent, const char* name);
