@@ -1,19 +1,41 @@
-// The library's exports as a client loads them, and the state it shares
-// between processes.
-#include "testsupport.h"
+// The library's exports as a client loads them, the state it shares between
+// processes, and the hook's installation and removal.
+#include "hooktest.h"
+#include "kestro.h"
+#include "wheelpane.h"
 #include "../../tools/hookhost/hookhost.h"
 
 namespace {
+
+using SetCommanderFn = void(WINAPI*)(HWND, int);
+using InstallMouseHookFn = int(WINAPI*)(int);
+using SetScrollCountFn = int(WINAPI*)(int);
+using GetScrollCountFn = int(WINAPI*)();
+using HookProcFn = LRESULT(CALLBACK*)(int, WPARAM, LPARAM);
 
 struct Library {
     HMODULE module = LoadLibraryA("kestro.dll");
     ~Library() { FreeLibrary(module); }
     FARPROC ByOrdinal(int ordinal) const { return GetProcAddress(module, MAKEINTRESOURCEA(ordinal)); }
     FARPROC ByName(const char* name) const { return GetProcAddress(module, name); }
+
+    SetCommanderFn setCommander = As<SetCommanderFn>(ByOrdinal(3));
+    InstallMouseHookFn installMouseHook = As<InstallMouseHookFn>(ByOrdinal(4));
+    SetScrollCountFn setScrollCount = As<SetScrollCountFn>(ByOrdinal(5));
+    GetScrollCountFn getScrollCount = As<GetScrollCountFn>(ByOrdinal(6));
+    HookProcFn getMsgProc = As<HookProcFn>(ByOrdinal(1));
 };
 
-using SetScrollCountFn = int(WINAPI*)(int);
-using GetScrollCountFn = int(WINAPI*)();
+// Sets the system's lines-per-notch for one test.
+struct SystemWheelLines {
+    UINT saved = 3;
+    explicit SystemWheelLines(UINT lines)
+    {
+        SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &saved, 0);
+        SystemParametersInfoA(SPI_SETWHEELSCROLLLINES, lines, NULL, 0);
+    }
+    ~SystemWheelLines() { SystemParametersInfoA(SPI_SETWHEELSCROLLLINES, saved, NULL, 0); }
+};
 
 TEST(Exports, EachOrdinalCarriesItsName)
 {
@@ -27,19 +49,105 @@ TEST(Exports, EachOrdinalCarriesItsName)
     }
 }
 
+TEST(Exports, ScrollCountIsStoredWithoutRangeChecks)
+{
+    Library library;
+    for (int count : { 0, -5, 7, 51, -1 }) {
+        EXPECT_EQ(library.setScrollCount(count), count);
+        EXPECT_EQ(library.getScrollCount(), count);
+    }
+    library.setScrollCount(3);
+}
+
+TEST(Exports, CommanderChangesOnlyWithTheAccessCode)
+{
+    Library library;
+    Commander first;
+    Commander second;
+    first.reply = second.reply = 0;
+    // A wheel message over no code window is forwarded to the commander.
+    MSG wheel = {};
+    wheel.message = WM_MOUSEWHEEL;
+    wheel.wParam = MAKEWPARAM(0, WHEEL_DELTA);
+    wheel.lParam = MAKELPARAM(1250, 780);
+    auto turn = [&] { library.getMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&wheel)); };
+    const MessageSequence one = { { WM_WHEELFORWARD, SB_LINEUP, wheel.lParam } };
+
+    library.setCommander(first.window, kCommanderAccessCode);
+    turn();
+    library.setCommander(second.window, kCommanderAccessCode + 1);
+    library.setCommander(NULL, 0);
+    turn();
+    EXPECT_TRUE(SequenceIs({ one[0], one[0] }, first.received));
+    EXPECT_TRUE(SequenceIs({}, second.received));
+
+    library.setCommander(second.window, kCommanderAccessCode);
+    turn();
+    EXPECT_TRUE(SequenceIs(one, second.received));
+
+    library.setCommander(NULL, kCommanderAccessCode);
+    turn();
+    EXPECT_EQ(first.received.size(), 2u);
+    EXPECT_EQ(second.received.size(), 1u);
+}
+
+TEST(HookLifetime, EveryCallTakesTheSystemWheelSetting)
+{
+    Library library;
+    SystemWheelLines lines(5);
+
+    // Removing when nothing is installed succeeds and still reads the setting.
+    library.setScrollCount(7);
+    EXPECT_EQ(library.installMouseHook(0), 1);
+    EXPECT_EQ(library.getScrollCount(), 5);
+
+    library.setScrollCount(7);
+    EXPECT_EQ(library.installMouseHook(1), 1);
+    EXPECT_EQ(library.getScrollCount(), 5);
+    library.setScrollCount(9);
+    EXPECT_EQ(library.installMouseHook(0), 1);
+    EXPECT_EQ(library.getScrollCount(), 5);
+    EXPECT_EQ(library.installMouseHook(0), 1);
+}
+
+TEST(HookLifetime, InstallsOnBothPlatformLines)
+{
+    for (const char* exe : { "hookhost.exe", "hookhost98.exe" }) {
+        ChildProcess host = StartChild(exe, "/count:6");
+        HWND hostWindow = WaitForWindow("KestroHookHost", host.processId);
+        ASSERT_NE(hostWindow, nullptr) << exe;
+        EXPECT_EQ(SendMessageA(hostWindow, HH_INSTALLED, 0, 0), 1) << exe;
+        EXPECT_EQ(SendMessageA(hostWindow, HH_SCROLLCOUNT, 0, 0), 6) << exe;
+        // The host removes the hook on its way out and reports 0 only then.
+        EXPECT_EQ(EndChild(host), 0u) << exe;
+    }
+}
+
+TEST(HookLifetime, AnEndedThreadLeavesTheModuleHandleForInstalling)
+{
+    // The message hook needs the module handle; a worker thread that has
+    // come and gone must not have cleared it.
+    ChildProcess host = StartChild("hookhost98.exe", "/thread");
+    HWND hostWindow = WaitForWindow("KestroHookHost", host.processId);
+    ASSERT_NE(hostWindow, nullptr) << "the host gave up, exit code " << WaitChild(host, 2000);
+    EXPECT_EQ(SendMessageA(hostWindow, HH_INSTALLED, 0, 0), 1);
+    EXPECT_EQ(EndChild(host), 0u);
+}
+
 TEST(SharedState, CountSetInOneProcessIsSeenInAnother)
 {
     Library library;
-    auto setCount = reinterpret_cast<SetScrollCountFn>(library.ByOrdinal(5));
-    auto getCount = reinterpret_cast<GetScrollCountFn>(library.ByOrdinal(6));
     ChildProcess host = StartChild("hookhost.exe", "/count:9");
     HWND hostWindow = WaitForWindow("KestroHookHost", host.processId);
     ASSERT_NE(hostWindow, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return getCount() == 9; })) << getCount();
+    ASSERT_TRUE(WaitUntil([&] { return library.getScrollCount() == 9; })) << library.getScrollCount();
 
-    EXPECT_EQ(setCount(17), 17);
+    EXPECT_EQ(library.setScrollCount(17), 17);
     EXPECT_EQ(SendMessageA(hostWindow, HH_SCROLLCOUNT, 0, 0), 17);
+    EXPECT_EQ(SendMessageA(hostWindow, HH_SETSCROLLCOUNT, static_cast<WPARAM>(-2), 0), -2);
+    EXPECT_EQ(library.getScrollCount(), -2);
     EndChild(host);
+    library.setScrollCount(3);
 }
 
 } // namespace

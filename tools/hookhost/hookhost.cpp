@@ -1,7 +1,8 @@
 // A small host for kestro.dll: installs the wheel hook, optionally sets the
 // scroll count and acts as the commander window, and pumps messages until
 // its window is closed. Used by the demo and by the end-to-end tests.
-// Options: /count:N, /commander, /reply:N, /replydelay:MS.
+// Options: /count:N, /commander, /reply:N, /replydelay:MS, /thread (runs and
+// ends a worker thread before installing, as a busy host process would).
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -57,9 +58,24 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case HH_SETCOMMANDER: return OnSetCommander(window, wParam);
     case HH_SCROLLCOUNT: return GetScrollCount();
     case HH_SETSCROLLCOUNT: return SetScrollCount(static_cast<int>(wParam));
+    case HH_SETREPLYDELAY: host.replyDelay = static_cast<DWORD>(wParam); return 0;
     case WM_DESTROY: PostQuitMessage(0); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
+}
+
+DWORD WINAPI ShortThread(LPVOID)
+{
+    return 0;
+}
+
+void RunShortThread()
+{
+    HANDLE thread = CreateThread(NULL, 0, ShortThread, NULL, 0, NULL);
+    if (thread) {
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+    }
 }
 
 } // namespace
@@ -80,6 +96,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     if (!window)
         return 2;
 
+    if (strstr(commandLine, "/thread"))
+        RunShortThread();
     if (strstr(commandLine, "/commander"))
         SetCommander(window, kCommanderAccessCode);
     host.installed = InstallMouseHook(1);

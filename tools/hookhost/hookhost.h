@@ -10,3 +10,4 @@ const UINT HH_SETREPLY = WM_APP + 24;      // wParam: reply to give from now on
 const UINT HH_SETCOMMANDER = WM_APP + 25;  // wParam: 1 registers this window, 0 clears
 const UINT HH_SCROLLCOUNT = WM_APP + 26;   // -> GetScrollCount()
 const UINT HH_SETSCROLLCOUNT = WM_APP + 27;// wParam: new count
+const UINT HH_SETREPLYDELAY = WM_APP + 28; // wParam: milliseconds to wait before replying

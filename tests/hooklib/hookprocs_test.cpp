@@ -1,0 +1,423 @@
+// The two hook procedures: called directly from inside a live hook chain (so
+// that a CallNextHookEx reaches a recording hook), and through the system.
+#include "hooktest.h"
+#include "hookstate.h"
+#include "kestro.h"
+#include "wheelpane.h"
+#include "../../tools/hookhost/hookhost.h"
+#include <functional>
+
+namespace {
+
+const LRESULT kChainResult = 0x5A5A;
+const UINT kTrigger = WM_APP + 300;
+
+struct ChainCall {
+    int code;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+std::vector<ChainCall> chainCalls;
+std::function<void()> chainBody;
+bool inChainBody = false;
+
+LRESULT CALLBACK DownstreamHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (!inChainBody)
+        return CallNextHookEx(NULL, code, wParam, lParam);
+    chainCalls.push_back({ code, wParam, lParam });
+    return kChainResult;
+}
+
+LRESULT CALLBACK UpstreamHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MSG* message = reinterpret_cast<const MSG*>(lParam);
+    if (code != HC_ACTION || message->message != kTrigger || !chainBody)
+        return CallNextHookEx(NULL, code, wParam, lParam);
+    inChainBody = true;
+    chainBody();
+    inChainBody = false;
+    chainBody = nullptr;
+    return 0;
+}
+
+// Runs `body` while the system is calling a hook of this thread whose next
+// hook records its calls and answers kChainResult.
+bool RunInHookChain(const std::function<void()>& body)
+{
+    chainCalls.clear();
+    HHOOK downstream = SetWindowsHookExA(WH_GETMESSAGE, DownstreamHook, NULL, GetCurrentThreadId());
+    HHOOK upstream = SetWindowsHookExA(WH_GETMESSAGE, UpstreamHook, NULL, GetCurrentThreadId());
+    chainBody = body;
+    PostThreadMessageA(GetCurrentThreadId(), kTrigger, 0, 0);
+    MSG message;
+    PeekMessageA(&message, NULL, kTrigger, kTrigger, PM_REMOVE);
+    const bool ran = !chainBody;
+    chainBody = nullptr;
+    UnhookWindowsHookEx(upstream);
+    UnhookWindowsHookEx(downstream);
+    return ran;
+}
+
+enum class Procedure { LowLevel, GetMessage };
+
+const char* Name(Procedure procedure)
+{
+    return procedure == Procedure::LowLevel ? "LowLevelMouseProc" : "GetMsgProc";
+}
+
+struct Event {
+    int code = HC_ACTION;
+    UINT message = WM_MOUSEWHEEL;
+    short delta = -WHEEL_DELTA;
+    POINT point = { 0, 0 };
+    LPARAM messageLParam = 0; // GetMsgProc only; 0 packs `point`
+};
+
+struct Outcome {
+    LRESULT result = -1;
+    std::vector<ChainCall> chained;
+    WPARAM wParam = 0;
+    LPARAM lParam = 0;
+};
+
+// Calls the procedure with the event as the system would hand it over.
+Outcome Call(Procedure procedure, const Event& event)
+{
+    Outcome outcome;
+    MSLLHOOKSTRUCT mouse = {};
+    MSG message = {};
+    if (procedure == Procedure::LowLevel) {
+        mouse.pt = event.point;
+        mouse.mouseData = static_cast<DWORD>(static_cast<WORD>(event.delta)) << 16;
+        outcome.wParam = event.message;
+        outcome.lParam = reinterpret_cast<LPARAM>(&mouse);
+    } else {
+        message.message = event.message;
+        message.wParam = MAKEWPARAM(0, static_cast<WORD>(event.delta));
+        message.lParam = event.messageLParam ? event.messageLParam : MAKELPARAM(event.point.x, event.point.y);
+        outcome.wParam = PM_REMOVE;
+        outcome.lParam = reinterpret_cast<LPARAM>(&message);
+    }
+    EXPECT_TRUE(RunInHookChain([&] {
+        outcome.result = procedure == Procedure::LowLevel ? LowLevelMouseProc(event.code, outcome.wParam, outcome.lParam)
+                                                          : GetMsgProc(event.code, outcome.wParam, outcome.lParam);
+    }));
+    outcome.chained = chainCalls;
+    return outcome;
+}
+
+::testing::AssertionResult PassedDown(const Outcome& outcome, int code)
+{
+    if (outcome.result != kChainResult)
+        return ::testing::AssertionFailure() << "result " << outcome.result << ", not the next hook's";
+    if (outcome.chained.size() != 1)
+        return ::testing::AssertionFailure() << "next hook called " << outcome.chained.size() << " times";
+    const ChainCall& call = outcome.chained[0];
+    if (call.code != code || call.wParam != outcome.wParam || call.lParam != outcome.lParam)
+        return ::testing::AssertionFailure() << "next hook called with other arguments";
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult Ended(const Outcome& outcome)
+{
+    if (outcome.result != 0)
+        return ::testing::AssertionFailure() << "result " << outcome.result << ", not 0";
+    if (!outcome.chained.empty())
+        return ::testing::AssertionFailure() << "next hook called";
+    return ::testing::AssertionSuccess();
+}
+
+MessageSequence Forward(int direction, LPARAM packed)
+{
+    return { { WM_WHEELFORWARD, static_cast<WPARAM>(direction), packed } };
+}
+
+// A point away from every window of the tests.
+const POINT kEmptySpot = { 1250, 780 };
+const LPARAM kEmptySpotPacked = MAKELPARAM(1250, 780);
+
+class HookProcedures : public ::testing::Test {
+protected:
+    void TearDown() override { SetCommander(NULL, kCommanderAccessCode); }
+};
+
+TEST_F(HookProcedures, DecisionTable)
+{
+    CodeWindow code;
+    ASSERT_TRUE(code.TakeFocus());
+    const POINT pane = code.InPane(1);
+    ASSERT_TRUE(MoveCursor(pane));
+    SetScrollCount(2);
+    Commander commander;
+
+    for (Procedure procedure : { Procedure::LowLevel, Procedure::GetMessage }) {
+        SCOPED_TRACE(Name(procedure));
+        code.Clear();
+        commander.received.clear();
+        SetCommander(commander.window, kCommanderAccessCode);
+
+        Event negative;
+        negative.code = -1;
+        negative.point = pane;
+        EXPECT_TRUE(PassedDown(Call(procedure, negative), -1));
+
+        for (UINT other : { static_cast<UINT>(WM_MOUSEMOVE), static_cast<UINT>(WM_LBUTTONDOWN), 0x020Eu }) {
+            Event notWheel;
+            notWheel.message = other;
+            notWheel.point = pane;
+            EXPECT_TRUE(PassedDown(Call(procedure, notWheel), HC_ACTION)) << other;
+        }
+        EXPECT_TRUE(SequenceIs({}, commander.received));
+        EXPECT_TRUE(SequenceIs({}, code.Record()));
+
+        Event scrolled;
+        scrolled.point = pane;
+        EXPECT_TRUE(Ended(Call(procedure, scrolled)));
+        EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.Bar(1), 2), code.Record()));
+        EXPECT_TRUE(SequenceIs({}, commander.received));
+        code.Clear();
+
+        Event missed;
+        missed.point = kEmptySpot;
+        commander.reply = 1;
+        EXPECT_TRUE(Ended(Call(procedure, missed)));
+        EXPECT_TRUE(SequenceIs(Forward(SB_LINEDOWN, kEmptySpotPacked), commander.received));
+
+        commander.received.clear();
+        commander.reply = 0;
+        EXPECT_TRUE(PassedDown(Call(procedure, missed), HC_ACTION));
+        EXPECT_TRUE(SequenceIs(Forward(SB_LINEDOWN, kEmptySpotPacked), commander.received));
+
+        commander.received.clear();
+        SetCommander(NULL, kCommanderAccessCode);
+        EXPECT_TRUE(PassedDown(Call(procedure, missed), HC_ACTION));
+        EXPECT_TRUE(SequenceIs({}, commander.received));
+        EXPECT_TRUE(SequenceIs({}, code.Record()));
+    }
+}
+
+TEST_F(HookProcedures, DirectionFollowsTheSignOfTheDeltaOnly)
+{
+    Commander commander;
+    commander.reply = 0;
+    SetCommander(commander.window, kCommanderAccessCode);
+    const struct {
+        short delta;
+        int direction;
+    } cases[] = { { 120, SB_LINEUP }, { 1, SB_LINEUP },       { 240, SB_LINEUP },     { 32767, SB_LINEUP },
+                  { 0, SB_LINEDOWN }, { -1, SB_LINEDOWN },    { -120, SB_LINEDOWN }, { -240, SB_LINEDOWN },
+                  { -32768, SB_LINEDOWN } };
+    for (Procedure procedure : { Procedure::LowLevel, Procedure::GetMessage }) {
+        for (const auto& c : cases) {
+            commander.received.clear();
+            Event event;
+            event.delta = c.delta;
+            event.point = kEmptySpot;
+            Call(procedure, event);
+            EXPECT_TRUE(SequenceIs(Forward(c.direction, kEmptySpotPacked), commander.received))
+                << Name(procedure) << " delta " << c.delta;
+        }
+    }
+}
+
+TEST_F(HookProcedures, AnyDeltaScrollsOneNotch)
+{
+    CodeWindow code;
+    ASSERT_TRUE(code.TakeFocus());
+    const POINT pane = code.InPane(1);
+    ASSERT_TRUE(MoveCursor(pane));
+    SetScrollCount(3);
+    for (Procedure procedure : { Procedure::LowLevel, Procedure::GetMessage }) {
+        for (short delta : { 240, -360, 0 }) {
+            code.Clear();
+            Event event;
+            event.delta = delta;
+            event.point = pane;
+            EXPECT_TRUE(Ended(Call(procedure, event)));
+            EXPECT_TRUE(SequenceIs(LinePairs(delta > 0 ? SB_LINEUP : SB_LINEDOWN, code.Bar(1), 3), code.Record()))
+                << Name(procedure) << " delta " << delta;
+        }
+    }
+}
+
+TEST_F(HookProcedures, CoordinatesTravelAs16BitWords)
+{
+    Commander commander;
+    commander.reply = 1;
+    SetCommander(commander.window, kCommanderAccessCode);
+
+    // -5 and -70000 keep their low 16 bits: 0xFFFB and 0xEE90.
+    const LPARAM negativePacked = static_cast<LPARAM>(0xEE90FFFBu);
+    Event negative;
+    negative.point = { -5, -70000 };
+    EXPECT_TRUE(Ended(Call(Procedure::LowLevel, negative)));
+    Event beyond;
+    beyond.point = { 70000, 65536 + 700 };
+    EXPECT_TRUE(Ended(Call(Procedure::LowLevel, beyond)));
+    EXPECT_TRUE(SequenceIs({ { WM_WHEELFORWARD, SB_LINEDOWN, negativePacked },
+                             { WM_WHEELFORWARD, SB_LINEDOWN, MAKELPARAM(70000 - 65536, 700) } },
+                           commander.received));
+
+    // The message hook passes the wheel message's own lParam on unchanged.
+    commander.received.clear();
+    Event message;
+    message.messageLParam = negativePacked;
+    EXPECT_TRUE(Ended(Call(Procedure::GetMessage, message)));
+    EXPECT_TRUE(SequenceIs(Forward(SB_LINEDOWN, negativePacked), commander.received));
+}
+
+TEST_F(HookProcedures, LowLevelPointsAreSignedMessagePointsAre16Bit)
+{
+    CodeWindow code;
+    ASSERT_TRUE(code.TakeFocus());
+    const POINT pane = code.InPane(1);
+    ASSERT_TRUE(MoveCursor(pane));
+    SetScrollCount(1);
+    Commander commander;
+    commander.reply = 0;
+    SetCommander(commander.window, kCommanderAccessCode);
+
+    // 65536 to the left of the pane: off every screen, yet the same low word.
+    Event wrapped;
+    wrapped.point = { pane.x - 65536, pane.y };
+    EXPECT_TRUE(PassedDown(Call(Procedure::LowLevel, wrapped), HC_ACTION));
+    EXPECT_TRUE(SequenceIs({}, code.Record()));
+    EXPECT_TRUE(SequenceIs(Forward(SB_LINEDOWN, MAKELPARAM(pane.x, pane.y)), commander.received));
+
+    commander.received.clear();
+    Event message;
+    message.messageLParam = MAKELPARAM(pane.x, pane.y);
+    EXPECT_TRUE(Ended(Call(Procedure::GetMessage, message)));
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.Bar(1), 1), code.Record()));
+    EXPECT_TRUE(SequenceIs({}, commander.received));
+}
+
+// Through the system: the message hook sees peeked and removed wheel messages alike.
+TEST_F(HookProcedures, MessageHookActsOnEveryRetrieval)
+{
+    Commander commander;
+    commander.reply = 0;
+    SetCommander(commander.window, kCommanderAccessCode);
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, GetMsgProc, NULL, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    PostMessageA(commander.window, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), kEmptySpotPacked);
+    MSG message;
+    EXPECT_TRUE(PeekMessageA(&message, commander.window, WM_MOUSEWHEEL, WM_MOUSEWHEEL, PM_NOREMOVE));
+    EXPECT_TRUE(PeekMessageA(&message, commander.window, WM_MOUSEWHEEL, WM_MOUSEWHEEL, PM_REMOVE));
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_MOUSEWHEEL));
+    EXPECT_EQ(message.lParam, kEmptySpotPacked);
+    EXPECT_TRUE(SequenceIs({ { WM_WHEELFORWARD, SB_LINEUP, kEmptySpotPacked },
+                             { WM_WHEELFORWARD, SB_LINEUP, kEmptySpotPacked } },
+                           commander.received));
+}
+
+// Through the system: real wheel input reaches a low-level hook of this process.
+std::vector<ChainCall> laterHookWheels;
+LRESULT CALLBACK LaterLowLevelHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && wParam == WM_MOUSEWHEEL)
+        laterHookWheels.push_back({ code, wParam, lParam });
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+TEST_F(HookProcedures, LowLevelHookEndsTheChainOnlyWhenHandled)
+{
+    CodeWindow code;
+    ASSERT_TRUE(code.TakeFocus());
+    SetScrollCount(2);
+    Commander commander;
+    commander.reply = 0;
+    SetCommander(commander.window, kCommanderAccessCode);
+    HHOOK later = SetWindowsHookExA(WH_MOUSE_LL, LaterLowLevelHook, GetModuleHandleA(NULL), 0);
+    HHOOK ours = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, GetModuleHandleA(NULL), 0);
+    ASSERT_NE(later, nullptr);
+    ASSERT_NE(ours, nullptr);
+
+    laterHookWheels.clear();
+    ASSERT_TRUE(MoveCursor(code.InPane(1)));
+    ASSERT_TRUE(Xdo("click 5"));
+    EXPECT_TRUE(WaitUntil([&] { return code.Record().size() >= 4; }));
+    PumpFor(200);
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.Bar(1), 2), code.Record()));
+    EXPECT_TRUE(laterHookWheels.empty());
+    EXPECT_TRUE(commander.received.empty());
+
+    // X reports the wheel only over a window of ours, so use one that is not a code window.
+    PaneWindow other("NotCode", { SBS_VERT });
+    const POINT point = other.InBand(0);
+    ASSERT_TRUE(MoveCursor(point));
+    ASSERT_TRUE(Xdo("click 4"));
+    EXPECT_TRUE(WaitUntil([&] { return !laterHookWheels.empty(); }));
+    EXPECT_TRUE(SequenceIs(Forward(SB_LINEUP, MAKELPARAM(point.x, point.y)), commander.received));
+    EXPECT_TRUE(SequenceIs({}, other.received));
+
+    UnhookWindowsHookEx(ours);
+    UnhookWindowsHookEx(later);
+}
+
+// A code window whose thread is busy must not hold the hook past its budget.
+TEST_F(HookProcedures, BusyCodeWindowDoesNotHoldTheHook)
+{
+    CodeWindow code;
+    ASSERT_TRUE(code.TakeFocus());
+    const POINT pane = code.InPane(1);
+    ASSERT_TRUE(MoveCursor(pane));
+    SetScrollCount(10);
+
+    for (Procedure procedure : { Procedure::LowLevel, Procedure::GetMessage }) {
+        SCOPED_TRACE(Name(procedure));
+        code.Clear();
+        PostMessageA(code.window, CW_BUSY, 4000, 0);
+        DWORD_PTR ignored = 0;
+        ASSERT_TRUE(WaitUntil([&] {
+            return !SendMessageTimeoutA(code.window, CW_GETCOUNT, 0, 0, SMTO_NORMAL, 50, &ignored);
+        }));
+
+        Event event;
+        event.point = pane;
+        const DWORD start = GetTickCount();
+        const Outcome busy = Call(procedure, event);
+        const DWORD elapsed = GetTickCount() - start;
+        EXPECT_TRUE(Ended(busy));
+        EXPECT_LT(elapsed, 2000u) << "the hook waited for the busy window";
+
+        // Once the window is free again, at most the message that was already
+        // waiting arrives, and the next event scrolls in full.
+        SendMessageA(code.window, CW_GETCOUNT, 0, 0);
+        PumpFor(300);
+        EXPECT_LE(code.Record().size(), 1u);
+        code.Clear();
+        EXPECT_TRUE(Ended(Call(procedure, event)));
+        EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.Bar(1), 10), code.Record()));
+    }
+}
+
+// The forward from the message hook crosses processes; a commander that does
+// not answer in time counts as one that replied 0.
+TEST_F(HookProcedures, SlowCommanderCountsAsNotHandled)
+{
+    ChildProcess host = StartChild("hookhost.exe", "/reply:1 /replydelay:4000");
+    HWND hostWindow = WaitForWindow("KestroHookHost", host.processId);
+    ASSERT_NE(hostWindow, nullptr);
+    SetCommander(hostWindow, kCommanderAccessCode);
+
+    Event event;
+    event.point = kEmptySpot;
+    const DWORD start = GetTickCount();
+    const Outcome slow = Call(Procedure::GetMessage, event);
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_TRUE(PassedDown(slow, HC_ACTION));
+    EXPECT_LT(elapsed, 2000u) << "the hook waited for the commander";
+
+    SendMessageA(hostWindow, HH_SETREPLYDELAY, 0, 0);
+    EXPECT_EQ(SendMessageA(hostWindow, HH_FORWARDCOUNT, 0, 0), 1);
+    EXPECT_TRUE(Ended(Call(Procedure::GetMessage, event)));
+    EXPECT_EQ(SendMessageA(hostWindow, HH_FORWARDCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageA(hostWindow, HH_LASTLPARAM, 0, 0), kEmptySpotPacked);
+    EndChild(host);
+}
+
+} // namespace

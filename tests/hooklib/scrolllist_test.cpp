@@ -1,0 +1,145 @@
+// The tray program's pane scrolling over its list of window classes, against
+// the sample code window run under other class names.
+#include "hooktest.h"
+#include "appstate.h"
+#include "wheelpane.h"
+
+namespace {
+
+const char* const kListed = "PaneHost";
+
+class ListScroll : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WindowListClear(&AppState.windowList);
+        AppState.scrollCount = 3;
+    }
+    void TearDown() override
+    {
+        WindowListClear(&AppState.windowList);
+        AppState.scrollCount = 3;
+    }
+    void List(std::initializer_list<const char*> names)
+    {
+        WindowListClear(&AppState.windowList);
+        for (const char* name : names)
+            ASSERT_TRUE(WindowListAppend(&AppState.windowList, name));
+    }
+    static int ScrollAt(int direction, POINT point)
+    {
+        EXPECT_TRUE(MoveCursor(point));
+        return ScrollPaneAt(direction, point.x, point.y);
+    }
+};
+
+TEST_F(ListScroll, ThePaneUnderTheCursorGetsItsLinePairs)
+{
+    CodeWindow code(std::string("/class:") + kListed, kListed);
+    ASSERT_TRUE(code.TakeFocus());
+    List({ "Other", kListed });
+
+    EXPECT_EQ(ScrollAt(SB_LINEDOWN, code.InPane(1)), 1);
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.Bar(1), 3), code.Record()));
+    EXPECT_EQ(code.TopLine(1), 3);
+
+    code.Clear();
+    AppState.scrollCount = 2;
+    EXPECT_EQ(ScrollAt(SB_LINEUP, code.InPane(0)), 1);
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEUP, code.Bar(0), 2), code.Record()));
+}
+
+TEST_F(ListScroll, WithoutAPaneBandTheWindowItselfIsScrolled)
+{
+    CodeWindow code(std::string("/hbar /third /class:") + kListed, kListed);
+    ASSERT_TRUE(code.TakeFocus());
+    List({ kListed });
+    AppState.scrollCount = 2;
+
+    // Neither the third bar nor the horizontal one is ever named.
+    EXPECT_EQ(ScrollAt(SB_LINEDOWN, code.InSplitter()), 1);
+    EXPECT_EQ(ScrollAt(SB_LINEUP, code.At(0.99, 0.99)), 1);
+    MessageSequence expected = LinePairs(SB_LINEDOWN, NULL, 2);
+    const MessageSequence up = LinePairs(SB_LINEUP, NULL, 2);
+    expected.insert(expected.end(), up.begin(), up.end());
+    EXPECT_TRUE(SequenceIs(expected, code.Record()));
+
+    PaneWindow horizontalOnly("HorizontalOnly", { SBS_HORZ });
+    List({ "HorizontalOnly" });
+    ASSERT_TRUE(horizontalOnly.TakeFocus());
+    EXPECT_EQ(ScrollAt(SB_LINEDOWN, horizontalOnly.InBand(0)), 1);
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, NULL, 2), horizontalOnly.received));
+}
+
+TEST_F(ListScroll, AFocusedChildCountsAsFocus)
+{
+    CodeWindow code(std::string("/child /class:") + kListed, kListed);
+    ASSERT_TRUE(code.TakeFocus());
+    List({ kListed });
+    ASSERT_NE(FocusWindow(), code.window);
+    EXPECT_EQ(ScrollAt(SB_LINEDOWN, code.InPane(0)), 1);
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.Bar(0), 3), code.Record()));
+}
+
+TEST_F(ListScroll, UnfocusedOrUnlistedWindowsAreNotServed)
+{
+    CodeWindow code(std::string("/class:") + kListed, kListed);
+    ASSERT_TRUE(code.TakeFocus());
+    const POINT pane = code.InPane(1);
+    ASSERT_TRUE(MoveCursor(pane));
+
+    List({});
+    EXPECT_EQ(ScrollPaneAt(SB_LINEDOWN, pane.x, pane.y), 0);
+    List({ "", "panehost", "PaneHos", "PaneHostX" });
+    EXPECT_EQ(ScrollPaneAt(SB_LINEDOWN, pane.x, pane.y), 0);
+    // The built-in class is not served by this variant unless listed.
+    List({ "VbaWindow" });
+    EXPECT_EQ(ScrollPaneAt(SB_LINEDOWN, pane.x, pane.y), 0);
+    EXPECT_TRUE(SequenceIs({}, code.Record()));
+
+    List({ kListed });
+    PaneWindow elsewhere("FocusThief", {}, { 900, 600, 1100, 700 });
+    ASSERT_TRUE(elsewhere.TakeFocus());
+    EXPECT_EQ(ScrollAt(SB_LINEDOWN, pane), 0);
+    EXPECT_TRUE(SequenceIs({}, code.Record()));
+}
+
+TEST_F(ListScroll, ZeroOrNegativeCountSendsNothingButCountsAsHandled)
+{
+    CodeWindow code(std::string("/class:") + kListed, kListed);
+    ASSERT_TRUE(code.TakeFocus());
+    List({ kListed });
+    for (int count : { 0, -1 }) {
+        AppState.scrollCount = count;
+        EXPECT_EQ(ScrollAt(SB_LINEDOWN, code.InPane(1)), 1) << count;
+        EXPECT_EQ(ScrollAt(SB_LINEDOWN, code.InSplitter()), 1) << count;
+    }
+    EXPECT_TRUE(SequenceIs({}, code.Record()));
+}
+
+TEST_F(ListScroll, LongClassNamesMatchByTheirFirst254Characters)
+{
+    const std::string name(255, 'P');
+    CodeWindow code("/class:" + name, name.c_str());
+    ASSERT_NE(code.window, nullptr);
+    ASSERT_TRUE(code.TakeFocus());
+    // The list keeps at most 254 characters of an entry.
+    List({ name.c_str() });
+    AppState.scrollCount = 1;
+    EXPECT_EQ(ScrollAt(SB_LINEDOWN, code.InPane(1)), 1);
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.Bar(1), 1), code.Record()));
+}
+
+TEST_F(ListScroll, AWindowDestroyedWhileScrollingReceivesNothingFurther)
+{
+    PaneWindow panes("SelfDestroying", {});
+    panes.destroyOnScroll = true;
+    ASSERT_TRUE(panes.TakeFocus());
+    List({ "SelfDestroying" });
+    AppState.scrollCount = 4;
+    EXPECT_EQ(ScrollAt(SB_LINEDOWN, panes.ClientPointAt(30, 30)), 1);
+    EXPECT_FALSE(IsWindow(panes.window));
+    EXPECT_TRUE(SequenceIs({ { WM_VSCROLL, SB_LINEDOWN, 0 } }, panes.received));
+}
+
+} // namespace
