@@ -340,22 +340,34 @@ double MoveCostUs(int count)
 {
     const int x = GetSystemMetrics(SM_CXSCREEN) - 80;
     const int y = GetSystemMetrics(SM_CYSCREEN) - 40;
-    for (int i = 0; i < 20; ++i)
-        MoveTo(x + (i & 1), y);
     const LONGLONG start = BenchTicks();
     for (int i = 0; i < count; ++i)
         MoveTo(x + (i & 1), y);
     return TicksToUs(BenchTicks() - start) / count;
 }
 
+// One session: the median of several short batches, so a burst of load from
+// elsewhere spoils a batch rather than the session.
+double SessionMoveCostUs()
+{
+    const int kBatches = 9;
+    const int kMoves = 100;
+    MoveCostUs(20);
+    std::vector<double> batches;
+    for (int i = 0; i < kBatches; ++i)
+        batches.push_back(MoveCostUs(kMoves));
+    return Summarise(batches).median;
+}
+
+// Rounds alternate which host goes first; the ratio is taken within each round,
+// between sessions a few seconds apart, and its median reported.
 bool BenchMoves()
 {
-    const int kRounds = 6;
-    const int kMoves = 1000;
+    const int kRounds = 10;
     const HostKind order[2][2] = { { kPassThrough, kProduct }, { kProduct, kPassThrough } };
-    std::vector<double> cost[2], none;
+    std::vector<double> cost[2], none, ratios;
     for (int round = 0; round < kRounds; ++round) {
-        none.push_back(MoveCostUs(kMoves));
+        none.push_back(SessionMoveCostUs());
         for (int i = 0; i < 2; ++i) {
             const HostKind kind = order[round % 2][i];
             Child host = {};
@@ -364,10 +376,11 @@ bool BenchMoves()
                 return false;
             }
             PumpFor(200);
-            cost[kind == kProduct].push_back(MoveCostUs(kMoves));
+            cost[kind == kProduct].push_back(SessionMoveCostUs());
             End(&host);
         }
-        Note("moves round %d: none %.1f us, pass-through %.1f us, %s %.1f us", round + 1, none.back(),
+        ratios.push_back(cost[1].back() / cost[0].back());
+        Note("moves round %d: none %.1f us, pass-through %.1f us, %s %.1f us per move", round + 1, none.back(),
              cost[0].back(), HostLabel(kProduct), cost[1].back());
     }
     const Stats pass = Summarise(cost[0]);
@@ -379,7 +392,7 @@ bool BenchMoves()
     Report("moves_product_per_s", 1e6 / product.median);
     Report("moves_pass_us", pass.median);
     Report("moves_product_us", product.median);
-    Report("moves_ratio", product.median / pass.median);
+    Report("moves_ratio", Summarise(ratios).median);
     return true;
 }
 
@@ -404,6 +417,7 @@ bool CodeWindowFocused(HWND codeWindow)
 // Hidden hook hosts may take the activation when they start.
 bool FocusCodeWindow(const NotchSetup& setup)
 {
+    PumpFor(300);
     if (CodeWindowFocused(setup.codeWindow))
         return true;
     PostMessageA(setup.codeWindow, CW_FOCUS, 0, 0);
@@ -454,26 +468,34 @@ int Notches(const NotchSetup& setup, int count, LONG scrollsWanted, std::vector<
     int bad = 0;
     for (int i = 0; i < count + 10; ++i) {
         const NotchSample sample = Notch(setup, i);
+        if (i < 10)  // warm-up
+            continue;
         if (!sample.ok || sample.scrolls != scrollsWanted) {
+            Note("notch %d: %s, %ld scroll messages", i, sample.ok ? "delivered" : "no wheel message", sample.scrolls);
             ++bad;
             continue;
         }
-        if (i >= 10)  // warm-up
-            samples->push_back(scrollsWanted ? sample.toLastScrollUs : sample.toWheelUs);
+        samples->push_back(scrollsWanted ? sample.toLastScrollUs : sample.toWheelUs);
     }
     return bad;
 }
 
-// Six cross-process round trips, the messages the hook sends for one notch.
-void RoundTrips(const NotchSetup& setup, int count, std::vector<double>* samples)
+// Six cross-process round trips: the messages the hook sends for one notch,
+// or, for reference, six WM_NULL that cost the window nothing.
+void RoundTrips(const NotchSetup& setup, int count, bool scroll, std::vector<double>* samples)
 {
     for (int i = 0; i < count + 10; ++i) {
         const WPARAM direction = i % 2 ? SB_LINEUP : SB_LINEDOWN;
         const LPARAM bar = reinterpret_cast<LPARAM>(setup.lowerBar);
         const LONGLONG start = BenchTicks();
         for (int line = 0; line < 3; ++line) {
-            SendMessageA(setup.codeWindow, WM_VSCROLL, direction, bar);
-            SendMessageA(setup.codeWindow, WM_VSCROLL, SB_ENDSCROLL, bar);
+            if (scroll) {
+                SendMessageA(setup.codeWindow, WM_VSCROLL, direction, bar);
+                SendMessageA(setup.codeWindow, WM_VSCROLL, SB_ENDSCROLL, bar);
+            } else {
+                SendMessageA(setup.codeWindow, WM_NULL, 0, 0);
+                SendMessageA(setup.codeWindow, WM_NULL, 0, 0);
+            }
         }
         const double us = TicksToUs(BenchTicks() - start);
         if (i >= 10)
@@ -525,10 +547,11 @@ bool BenchNotch()
     CountFunction getScrollCount =
         kestro ? reinterpret_cast<CountFunction>(reinterpret_cast<void*>(GetProcAddress(kestro, MAKEINTRESOURCEA(6)))) : NULL;
 
-    const int kRounds = 3;
-    const int kPerRound = 100;
-    std::vector<double> delivery, roundTrips, product, product98, noHook;
+    const int kRounds = 5;
+    const int kPerRound = 60;
+    std::vector<double> delivery, roundTrips, nullTrips, product, product98, noHook;
     int bad = 0;
+    int bad98 = 0;
     bool ok = true;
     for (int round = 0; round < kRounds && ok; ++round) {
         Child host = {};
@@ -539,7 +562,8 @@ bool BenchNotch()
         if (!ok)
             break;
 
-        RoundTrips(setup, kPerRound, &roundTrips);
+        RoundTrips(setup, kPerRound, true, &roundTrips);
+        RoundTrips(setup, kPerRound / 4, false, &nullTrips);
 
         ok = StartHost(kProduct, &host) && FocusCodeWindow(setup);
         if (ok && getScrollCount && getScrollCount() != 3) {
@@ -559,7 +583,7 @@ bool BenchNotch()
         Child host = {};
         ok = StartHost(kProduct98, &host) && FocusCodeWindow(setup);
         if (ok)
-            bad += Notches(setup, kPerRound * 2, 6, &product98);
+            bad98 = Notches(setup, kPerRound * 3, 6, &product98);
         End(&host);
         if (ok)
             Notches(setup, kPerRound, 0, &noHook);
@@ -585,8 +609,9 @@ bool BenchNotch()
     Report("notch_median_us", nt.median);
     Report("notch_p95_us", nt.p95);
     Report("notch_ratio", nt.median / composition);
-    Report("notch_p95_ratio", nt.p95 / (pass.p95 + Summarise(roundTrips).p95));
+    Report("notch_roundtrips6_null_us", Summarise(nullTrips).median);
     Report("notch98_count", static_cast<double>(nine.count));
+    Report("notch98_bad", bad98);
     Report("notch98_median_us", nine.median);
     Report("notch98_p95_us", nine.p95);
     Report("notch98_nohook_delivery_us", Summarise(noHook).median);
