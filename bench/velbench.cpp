@@ -290,10 +290,18 @@ void Wheel(int delta)
 
 // ---- 1a: the hook procedure for a mouse move --------------------------------
 
+// A kestro.dll export by its ordinal, or null.
+template <typename Function> Function Ordinal(HMODULE module, int ordinal)
+{
+    if (!module)
+        return NULL;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, MAKEINTRESOURCEA(ordinal))));
+}
+
 bool BenchHookCost()
 {
     HMODULE kestro = LoadLibraryA("kestro.dll");
-    HOOKPROC hookProc = kestro ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(kestro, MAKEINTRESOURCEA(2)))) : NULL;
+    HOOKPROC hookProc = Ordinal<HOOKPROC>(kestro, 2);
     if (!hookProc) {
         Note("kestro.dll or its LowLevelMouseProc (ordinal 2) is missing");
         return false;
@@ -363,7 +371,7 @@ double SessionMoveCostUs()
 // between sessions a few seconds apart, and its median reported.
 bool BenchMoves()
 {
-    const int kRounds = 10;
+    const int kRounds = 14;
     const HostKind order[2][2] = { { kPassThrough, kProduct }, { kProduct, kPassThrough } };
     std::vector<double> cost[2], none, ratios;
     for (int round = 0; round < kRounds; ++round) {
@@ -544,12 +552,13 @@ bool BenchNotch()
     }
     HMODULE kestro = LoadLibraryA("kestro.dll");
     typedef int(WINAPI * CountFunction)();
-    CountFunction getScrollCount =
-        kestro ? reinterpret_cast<CountFunction>(reinterpret_cast<void*>(GetProcAddress(kestro, MAKEINTRESOURCEA(6)))) : NULL;
+    CountFunction getScrollCount = Ordinal<CountFunction>(kestro, 6);
+    typedef int(WINAPI * SetCountFunction)(int);
+    SetCountFunction setScrollCount = Ordinal<SetCountFunction>(kestro, 5);
 
     const int kRounds = 5;
     const int kPerRound = 60;
-    std::vector<double> delivery, roundTrips, nullTrips, product, product98, noHook;
+    std::vector<double> delivery, roundTrips, nullTrips, product, lookupsOnly, product98, noHook;
     int bad = 0;
     int bad98 = 0;
     bool ok = true;
@@ -572,6 +581,13 @@ bool BenchNotch()
         }
         if (ok)
             bad += Notches(setup, kPerRound, 6, &product);
+        if (ok && setScrollCount) {
+            // With no lines to send, what is left is the hook's own lookups on
+            // top of the wheel's delivery.
+            setScrollCount(0);
+            bad += Notches(setup, kPerRound / 2, 0, &lookupsOnly);
+            setScrollCount(3);
+        }
         End(&host);
         Note("notch round %d: delivery %.0f us, 6 round trips %.0f us, %s %.0f us (medians so far)", round + 1,
              Summarise(delivery).median, Summarise(roundTrips).median, HostLabel(kProduct),
@@ -610,6 +626,8 @@ bool BenchNotch()
     Report("notch_p95_us", nt.p95);
     Report("notch_ratio", nt.median / composition);
     Report("notch_roundtrips6_null_us", Summarise(nullTrips).median);
+    Report("notch_lookups_delivery_us", Summarise(lookupsOnly).median);
+    Report("notch_lookups_ratio", Summarise(lookupsOnly).median / pass.median);
     Report("notch98_count", static_cast<double>(nine.count));
     Report("notch98_bad", bad98);
     Report("notch98_median_us", nine.median);
