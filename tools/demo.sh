@@ -20,12 +20,19 @@ bin="$build/bin"
 
 wine "$bin/codewin.exe" /at:40,40,520,420 &
 sleep 2
-wine "$bin/hookhost.exe" &
+# On a real display the program starts as a user starts it, with its About
+# box; the scripted run keeps the focus on the code window instead.
+if [ -z "$VELMORA_XVFB_PID" ]; then
+  wine "$bin/Velmora.exe" &
+else
+  wine "$bin/Velmora.exe" /background &
+fi
 program=$!
-sleep 2
+sleep 3
 
 if [ -z "$VELMORA_XVFB_PID" ]; then
-  echo "Running: turn the wheel over the sample code window. Close this terminal (Ctrl+C) to stop."
+  echo "Running: Velmora is in the tray; turn the wheel over the sample code window."
+  echo "Right-click the tray icon for its menu; its Exit item (or Ctrl+C here) stops it."
   wait "$program"
   exit 0
 fi
@@ -37,5 +44,9 @@ import -window root "$out/before.png"
 xdotool click 5 click 5 click 5
 sleep 1
 import -window root "$out/after.png"
-echo "Virtual display: three wheel notches down over the lower pane."
-echo "Screenshots: $out/before.png and $out/after.png"
+xdotool mousemove 12 32 click 3
+sleep 1
+import -window root "$out/traymenu.png"
+xdotool key Escape
+echo "Virtual display: three wheel notches down over the lower pane, then the tray menu."
+echo "Screenshots: $out/before.png, $out/after.png and $out/traymenu.png"

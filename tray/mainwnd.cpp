@@ -72,6 +72,20 @@ void RegisterCommanderIfListed(HWND window)
         SetCommanderWindow(window);
 }
 
+// Runs on WM_DESTROY and when creation is refused; doing it twice is harmless.
+void EndMainWindow(HWND window)
+{
+    KillTimer(window, kTrayRetryTimer);
+    RemoveTrayIcon(window);
+    SetCommanderWindow(NULL);
+    InstallMouseHook(0);
+    if (AppState.singleInstanceMutex) {
+        CloseHandle(AppState.singleInstanceMutex);
+        AppState.singleInstanceMutex = NULL;
+    }
+    PostQuitMessage(0);
+}
+
 LRESULT OnCreate(HWND window)
 {
     RegisterCommanderIfListed(window);
@@ -81,6 +95,8 @@ LRESULT OnCreate(HWND window)
                     "\xb1\xb8\xbc\xba\xbf\xe4\xbc\xd2\xb8\xa6 \xbf\xad\xc1\xf6 "
                     "\xb8\xf8\xc7\xdf\xbd\xc0\xb4\xcf\xb4\xd9.",
                     AppState.appName, MB_OK);
+        // Not every platform sends WM_DESTROY to a window refused here.
+        EndMainWindow(window);
         return -1;
     }
     // Installing set the library's count from the system; the stored one wins.
@@ -94,15 +110,7 @@ LRESULT OnCreate(HWND window)
 
 LRESULT OnDestroy(HWND window)
 {
-    KillTimer(window, kTrayRetryTimer);
-    RemoveTrayIcon(window);
-    SetCommanderWindow(NULL);
-    InstallMouseHook(0);
-    if (AppState.singleInstanceMutex) {
-        CloseHandle(AppState.singleInstanceMutex);
-        AppState.singleInstanceMutex = NULL;
-    }
-    PostQuitMessage(0);
+    EndMainWindow(window);
     return 0;
 }
 

@@ -1,0 +1,129 @@
+// Start-up and the main window in this process: the paths that cannot be
+// reached from outside a running program.
+#include "traytest.h"
+#include "appstate.h"
+#include "mainwnd.h"
+#include "startup.h"
+#include <shellapi.h>
+
+namespace {
+
+TEST(CommandLineSwitches, FoundAtCharacterBoundariesOnly)
+{
+    EXPECT_TRUE(CommandLineHas("\"C:\\Velmora.exe\" /background", "/background"));
+    EXPECT_TRUE(CommandLineHas("C:/background/Velmora.exe", "/background"));
+    EXPECT_TRUE(CommandLineHas("/background", "/background"));
+    EXPECT_FALSE(CommandLineHas("x /Background", "/background")) << "case-sensitive";
+    EXPECT_FALSE(CommandLineHas("x /uninstall", "/Uninstall"));
+    EXPECT_FALSE(CommandLineHas("x /backgroun", "/background"));
+    EXPECT_FALSE(CommandLineHas("", "/background"));
+    // "가" then the switch: a whole double-byte character before it.
+    EXPECT_TRUE(CommandLineHas("\xb0\xa1/background", "/background"));
+    // A lead byte swallows the next byte, so a switch right after a stray
+    // lead byte is part of that character and is not seen.
+    EXPECT_FALSE(CommandLineHas("x\xb0/background", "/background"));
+    EXPECT_TRUE(CommandLineHas("x\xb0/ /background", "/background"));
+    std::string longLine(30000, 'a');
+    EXPECT_FALSE(CommandLineHas(longLine.c_str(), "/background"));
+    longLine.replace(29989, 11, "/background");
+    EXPECT_TRUE(CommandLineHas(longLine.c_str(), "/background"));
+}
+
+// A class of the program's name registered before the program registers its
+// own, so that the main window is made by this procedure instead.
+class ReplacedMainWindow : public StoredSettings {
+protected:
+    static LRESULT CALLBACK NeverCreated(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_NCCREATE)
+            return FALSE;
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    static LRESULT CALLBACK RefusedInCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_CREATE) {
+            PostQuitMessage(0);
+            return -1;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+    void Replace(WNDPROC procedure)
+    {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = procedure;
+        windowClass.hInstance = GetModuleHandleA(NULL);
+        windowClass.lpszClassName = "Velmora5";
+        ASSERT_TRUE(RegisterClassA(&windowClass));
+    }
+    void TearDown() override
+    {
+        UnregisterClassA("Velmora5", GetModuleHandleA(NULL));
+        StoredSettings::TearDown();
+    }
+};
+
+TEST_F(ReplacedMainWindow, NoMainWindowEndsTheProgramWithAnError)
+{
+    Replace(NeverCreated);
+    EXPECT_EQ(RunVelmora(GetModuleHandleA(NULL), "Velmora.exe /background"), kExitNoMainWindow);
+    EXPECT_EQ(AppState.singleInstanceMutex, nullptr);
+    HANDLE mutex = CreateMutexA(NULL, FALSE, "Velmora5");
+    EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "the mutex was left behind";
+    CloseHandle(mutex);
+}
+
+// The road of a hook that cannot be installed: the window ends the program
+// and refuses itself in WM_CREATE; the loop then ends at once with 0.
+TEST_F(ReplacedMainWindow, WindowRefusedInCreateEndsTheLoopWithZero)
+{
+    Replace(RefusedInCreate);
+    EXPECT_EQ(RunVelmora(GetModuleHandleA(NULL), "Velmora.exe /background"), 0);
+    CloseHandle(AppState.singleInstanceMutex);
+    AppState.singleInstanceMutex = NULL;
+}
+
+// Holds the tray slot of the main window before its WM_CREATE runs, so that
+// the program's first add fails as it does when the shell is not ready.
+HWND creatingMainWindow = NULL;
+LRESULT CALLBACK OccupyTraySlot(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HCBT_CREATEWND) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        char name[64] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (lstrcmpA(name, "Velmora5") == 0) {
+            creatingMainWindow = window;
+            NOTIFYICONDATAA icon = {};
+            icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+            icon.hWnd = window;
+            Shell_NotifyIconA(NIM_ADD, &icon);
+        }
+    }
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+TEST_F(StoredSettings, FailedFirstTrayAddIsRetried)
+{
+    AppState.instance = GetModuleHandleA(NULL);
+    AppState.backgroundMode = 1;
+    WindowListClear(&AppState.windowList);
+    RegisterMainWindowClass(AppState.instance);
+    HHOOK hook = SetWindowsHookExA(WH_CBT, OccupyTraySlot, NULL, GetCurrentThreadId());
+    ASSERT_EQ(CreateMainWindow(AppState.instance), 1);
+    UnhookWindowsHookEx(hook);
+    HWND window = creatingMainWindow;
+    ASSERT_TRUE(IsWindow(window));
+
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = window;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon)) << "the slot was not taken, so nothing failed";
+    EXPECT_FALSE(TrayIconExists(window));
+    EXPECT_TRUE(WaitUntil([&] { return TrayIconExists(window); }, 8000)) << "the add was not tried again";
+
+    DestroyWindow(window);
+    EXPECT_FALSE(TrayIconExists(window));
+    PumpFor(50); // takes the quit message the window posted
+}
+
+} // namespace

@@ -1,0 +1,330 @@
+// Velmora.exe as separate processes: start-up paths, the main window's
+// answers and the tray icon.
+#include "traytest.h"
+#include "kestro.h"
+#include "mainwnd.h"
+#include "../../common/wheelpane.h"
+#include <deque>
+#include "store.h"
+#include "../../tools/codewin/codewin.h"
+#include "../../tools/hookhost/hookhost.h"
+
+namespace {
+
+const UINT kQuitInstance = RegisterWindowMessageA("Velmora5");
+
+struct Running {
+    ChildProcess process;
+    HWND window = NULL;
+};
+
+class VelmoraProgram : public StoredSettings {
+protected:
+    // Everything started is ended by the fixture, whatever the test did.
+    std::deque<Running> runs;
+    std::deque<ChildProcess> others;
+
+    Running& Start(const std::string& exe, const std::string& arguments)
+    {
+        runs.emplace_back();
+        Running& running = runs.back();
+        running.process = StartChild(exe, arguments);
+        running.window = WaitForWindow("Velmora5", running.process.processId);
+        return running;
+    }
+    Running& StartVelmora(const std::string& arguments = "/background") { return Start("Velmora.exe", arguments); }
+    ChildProcess& StartOther(const std::string& exe, const std::string& arguments)
+    {
+        others.push_back(StartChild(exe, arguments));
+        return others.back();
+    }
+    // Runs a start that is expected to end by itself; its exit code.
+    DWORD RunToEnd(const std::string& arguments)
+    {
+        ChildProcess child = StartChild("Velmora.exe", arguments);
+        const DWORD code = WaitChild(child, 15000);
+        EndChild(child);
+        return code;
+    }
+    HWND AboutBoxOf(const Running& running) { return FindProcessWindow("#32770", running.process.processId); }
+    DWORD Exit(Running& running)
+    {
+        PostMessageA(running.window, WM_COMMAND, IDM_EXIT, 0);
+        return WaitChild(running.process);
+    }
+    void TearDown() override
+    {
+        for (Running& running : runs)
+            EndChild(running.process);
+        for (ChildProcess& child : others)
+            EndChild(child);
+        StoredSettings::TearDown();
+    }
+};
+
+TEST_F(VelmoraProgram, SecondStartExitsWithOneAndChangesNothing)
+{
+    PutDword(VELMORA_OPTION_KEY, "ScrollCount", 5);
+    Running& first = StartVelmora();
+    ASSERT_NE(first.window, nullptr);
+    ASSERT_EQ(GetScrollCount(), 5);
+
+    PutDword(VELMORA_OPTION_KEY, "ScrollCount", 9);
+    PutWindowList({ "SomeClass" });
+    EXPECT_EQ(RunToEnd("/background"), 1u);
+    EXPECT_EQ(RunToEnd(""), 1u) << "no About box either";
+    EXPECT_EQ(GetScrollCount(), 5) << "the second start touched the library";
+    EXPECT_TRUE(IsWindow(first.window));
+    EXPECT_TRUE(TrayIconExists(first.window));
+    EXPECT_EQ(Exit(first), 0u);
+}
+
+TEST_F(VelmoraProgram, UninstallEndsTheRunningInstanceAndKeepsTheSettings)
+{
+    PutDword(VELMORA_OPTION_KEY, "ScrollCount", 4);
+    PutString(VELMORA_RUN_KEY, "Velmora5", "\"C:\\Velmora.exe\" /background");
+    Running& running = StartVelmora();
+    ASSERT_TRUE(TrayIconExists(running.window));
+
+    EXPECT_EQ(RunToEnd("/Uninstall"), 0u);
+    EXPECT_EQ(WaitChild(running.process), 0u) << "the running instance did not end through its loop";
+    EXPECT_FALSE(TrayIconExists(running.window));
+    EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
+    EXPECT_TRUE(GetValue(VELMORA_OPTION_KEY, "ScrollCount").present);
+}
+
+TEST_F(VelmoraProgram, UninstallWithoutAnInstanceStillRemovesTheRunValue)
+{
+    PutWindowList({ "Kept" });
+    PutString(VELMORA_RUN_KEY, "Velmora5", "\"C:\\Velmora.exe\" /background");
+    EXPECT_EQ(RunToEnd("/Uninstall"), 0u);
+    EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
+    EXPECT_TRUE(GetValue(VELMORA_WINDOWLIST_KEY, "0").present);
+
+    PutString(VELMORA_RUN_KEY, "Velmora5", "\"C:\\Velmora.exe\" /background");
+    EXPECT_EQ(RunToEnd("/background /Uninstall"), 0u) << "both switches take the uninstall path";
+    EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
+    EXPECT_EQ(FindProcessWindow("Velmora5"), nullptr);
+}
+
+TEST_F(VelmoraProgram, LowerCaseUninstallIsNotASwitch)
+{
+    PutString(VELMORA_RUN_KEY, "Velmora5", "\"C:\\Velmora.exe\" /background");
+    Running& running = StartVelmora("/uninstall /background");
+    ASSERT_NE(running.window, nullptr) << "it should have started normally";
+    EXPECT_EQ(RunToEnd("/uninstall"), 1u);
+    EXPECT_TRUE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
+    EXPECT_EQ(Exit(running), 0u);
+}
+
+TEST_F(VelmoraProgram, AboutBoxAtStartUnlessBackgroundAppearsAnywhere)
+{
+    Running& plain = StartVelmora("");
+    ASSERT_NE(plain.window, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return AboutBoxOf(plain) != NULL; })) << "a plain start shows the About box";
+    EXPECT_TRUE(TrayIconExists(plain.window)) << "the icon is added before the box opens";
+    EndChild(plain.process);
+
+    // The program's own path holds the switch.
+    const std::string dir = BinDir() + "\\background";
+    CreateDirectoryA(dir.c_str(), NULL);
+    ASSERT_TRUE(CopyFileA((BinDir() + "\\Velmora.exe").c_str(), (dir + "\\Velmora.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((BinDir() + "\\kestro.dll").c_str(), (dir + "\\kestro.dll").c_str(), FALSE));
+    const std::string korean = "\xb0\xa1\xb3\xaa\xb4\xd9 "; // "가나다 "
+    std::string longLine;
+    while (longLine.size() < 29980)
+        longLine += korean;
+    const std::pair<std::string, std::string> starts[] = {
+        { "/background\\Velmora.exe", "" },
+        { "Velmora.exe", longLine + "/background" },
+        { "Velmora.exe", "x/backgroundx" },
+    };
+    for (const auto& start : starts) {
+        SCOPED_TRACE(start.first + " with " + std::to_string(start.second.size()) + " characters of arguments");
+        Running& background = Start(start.first, start.second);
+        ASSERT_NE(background.window, nullptr);
+        PumpFor(1000);
+        EXPECT_EQ(AboutBoxOf(background), nullptr);
+        EXPECT_EQ(Exit(background), 0u);
+    }
+
+    Running& longPlain = StartVelmora(longLine);
+    ASSERT_NE(longPlain.window, nullptr) << "a long double-byte command line without switches";
+    EXPECT_TRUE(WaitUntil([&] { return AboutBoxOf(longPlain) != NULL; }));
+}
+
+TEST_F(VelmoraProgram, ExitAndQuitInstanceEndTheSameWay)
+{
+    for (int viaQuitMessage = 0; viaQuitMessage < 2; ++viaQuitMessage) {
+        SCOPED_TRACE(viaQuitMessage ? "WM_QUITINSTANCE" : "Exit command");
+        Running& running = StartVelmora();
+        ASSERT_TRUE(TrayIconExists(running.window));
+        if (viaQuitMessage)
+            PostMessageA(running.window, kQuitInstance, 0, 0);
+        else
+            PostMessageA(running.window, WM_COMMAND, IDM_EXIT, 0);
+        EXPECT_EQ(WaitChild(running.process), 0u);
+        EXPECT_FALSE(TrayIconExists(running.window));
+    }
+}
+
+TEST_F(VelmoraProgram, LibraryHoldsTheStoredScrollCount)
+{
+    const std::pair<DWORD, int> cases[] = { { 7, 7 }, { 50, 50 }, { 0, 3 }, { 51, 3 } };
+    for (const auto& c : cases) {
+        PutDword(VELMORA_OPTION_KEY, "ScrollCount", c.first);
+        SetScrollCount(-1);
+        Running& running = StartVelmora();
+        EXPECT_EQ(GetScrollCount(), c.second) << "stored " << c.first;
+        EXPECT_EQ(Exit(running), 0u);
+    }
+}
+
+// The shell lost its icons (a restart of it): the program puts its own back.
+TEST_F(VelmoraProgram, TrayIconComesBackWhenTheTaskbarIsCreated)
+{
+    Running& running = StartVelmora();
+    ASSERT_TRUE(TrayIconExists(running.window));
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = running.window;
+    ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon));
+    ASSERT_FALSE(TrayIconExists(running.window));
+    SendMessageA(running.window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(TrayIconExists(running.window));
+    SendMessageA(running.window, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(TrayIconExists(running.window)) << "a second announcement with the icon still there";
+    EXPECT_EQ(Exit(running), 0u);
+}
+
+// A sample code window of a given class, with the focus on its edit child.
+struct CodeWindow {
+    ChildProcess process;
+    HWND window = NULL;
+    CodeWindow(const std::string& className, const char* at = "/at:100,100,500,400")
+    {
+        process = StartChild("codewin.exe", "/class:" + className + " /child " + at);
+        window = WaitForWindow(className.c_str(), process.processId);
+    }
+    ~CodeWindow() { EndChild(process); }
+    bool Focus()
+    {
+        PostMessageA(window, CW_FOCUS, 0, 0);
+        return WaitUntil([&] { return GetForegroundWindow() == window; });
+    }
+    HWND LowerBar() { return reinterpret_cast<HWND>(SendMessageA(window, CW_GETBAR, 1, 0)); }
+    POINT LowerPane() { return ClientPoint(window, 0.5, 0.8); }
+    void Clear() { SendMessageA(window, CW_CLEAR, 0, 0); }
+};
+
+bool MoveCursorTo(POINT point)
+{
+    return Xdo("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y)) &&
+           WaitUntil([&] {
+               POINT now;
+               GetCursorPos(&now);
+               return now.x == point.x && now.y == point.y;
+           });
+}
+
+TEST_F(VelmoraProgram, ForwardedWheelScrollsOnlyListedClasses)
+{
+    PutWindowList({ "VelmoraOther", "VelmoraListed" });
+    PutDword(VELMORA_OPTION_KEY, "ScrollCount", 2);
+    Running& running = StartVelmora();
+    ASSERT_NE(running.window, nullptr);
+
+    CodeWindow listed("VelmoraListed");
+    ASSERT_TRUE(listed.Focus());
+    const POINT point = listed.LowerPane();
+    ASSERT_TRUE(MoveCursorTo(point));
+    EXPECT_EQ(SendMessageA(running.window, WM_WHEELFORWARD, SB_LINEDOWN, MAKELPARAM(point.x, point.y)), 1);
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, listed.LowerBar(), 2), CodeWindowRecord(listed.window)));
+
+    // A real wheel notch goes through the hook and the forward.
+    listed.Clear();
+    ASSERT_TRUE(Xdo("click 4"));
+    EXPECT_TRUE(WaitUntil([&] { return CodeWindowRecord(listed.window).size() >= 4; }));
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEUP, listed.LowerBar(), 2), CodeWindowRecord(listed.window)));
+
+    CodeWindow unlisted("VelmoraUnlisted", "/at:650,100,400,300");
+    ASSERT_TRUE(unlisted.Focus());
+    const POINT other = unlisted.LowerPane();
+    ASSERT_TRUE(MoveCursorTo(other));
+    EXPECT_EQ(SendMessageA(running.window, WM_WHEELFORWARD, SB_LINEDOWN, MAKELPARAM(other.x, other.y)), 0);
+    EXPECT_TRUE(SequenceIs({}, CodeWindowRecord(unlisted.window)));
+    EXPECT_EQ(Exit(running), 0u);
+}
+
+// Which window the library forwards to, seen from a commander of our own.
+TEST_F(VelmoraProgram, CommanderOnlyWithAListAndNotWhileSettingsAreOpen)
+{
+    ChildProcess& host = StartOther("hookhost.exe", "/commander /reply:0");
+    HWND hostWindow = WaitForWindow("KestroHookHost", host.processId);
+    ASSERT_NE(hostWindow, nullptr);
+    CodeWindow listed("VelmoraListed");
+    ASSERT_TRUE(listed.Focus());
+    ASSERT_TRUE(MoveCursorTo(listed.LowerPane()));
+    auto forwardsToHost = [&] {
+        const LRESULT before = SendMessageA(hostWindow, HH_FORWARDCOUNT, 0, 0);
+        Xdo("click 5");
+        return WaitUntil([&] { return SendMessageA(hostWindow, HH_FORWARDCOUNT, 0, 0) > before; }, 1500);
+    };
+
+    Running& empty = StartVelmora();
+    EXPECT_TRUE(forwardsToHost()) << "an empty list must leave the commander alone";
+    EXPECT_EQ(Exit(empty), 0u);
+
+    SendMessageA(hostWindow, HH_SETCOMMANDER, 1, 0);
+    PutWindowList({ "VelmoraListed" });
+    Running& running = StartVelmora();
+    ASSERT_TRUE(listed.Focus());
+    EXPECT_FALSE(forwardsToHost()) << "with a list the program is the commander";
+    listed.Clear();
+    Xdo("click 5");
+    EXPECT_TRUE(WaitUntil([&] { return !CodeWindowRecord(listed.window).empty(); }));
+
+    // The settings dialog withdraws the registration; so the host, made
+    // commander again, keeps receiving until the dialog closes.
+    PostMessageA(running.window, WM_COMMAND, IDM_SETTINGS, 0);
+    HWND settings = NULL;
+    ASSERT_TRUE(WaitUntil([&] { return (settings = FindProcessWindow("#32770", running.process.processId)) != NULL; }));
+    SendMessageA(hostWindow, HH_SETCOMMANDER, 1, 0);
+    ASSERT_TRUE(listed.Focus());
+    EXPECT_TRUE(forwardsToHost());
+    PostMessageA(settings, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(settings); }));
+    ASSERT_TRUE(listed.Focus());
+    EXPECT_FALSE(forwardsToHost()) << "cancelling must register the program again";
+    EXPECT_EQ(Exit(running), 0u);
+}
+
+HWND VisibleMenuOf(DWORD processId)
+{
+    HWND menu = FindProcessWindow("#32768", processId);
+    return menu && IsWindowVisible(menu) ? menu : NULL;
+}
+
+TEST_F(VelmoraProgram, TrayMenuOnlyWhenNoDialogIsOpen)
+{
+    Running& running = StartVelmora();
+    PostMessageA(running.window, WM_COMMAND, IDM_ABOUT, 0);
+    HWND about = NULL;
+    ASSERT_TRUE(WaitUntil([&] { return (about = FindProcessWindow("#32770", running.process.processId)) != NULL; }));
+    PostMessageA(running.window, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
+    PumpFor(700);
+    EXPECT_EQ(VisibleMenuOf(running.process.processId), nullptr);
+    PostMessageA(running.window, WM_TRAYNOTIFY, 0, WM_LBUTTONDOWN);
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == about; })) << "a left click raises the box";
+    PostMessageA(about, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(about); }));
+
+    PostMessageA(running.window, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
+    HWND menu = NULL;
+    EXPECT_TRUE(WaitUntil([&] { return (menu = VisibleMenuOf(running.process.processId)) != NULL; }));
+    PostMessageA(running.window, WM_CANCELMODE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return VisibleMenuOf(running.process.processId) == NULL; }));
+    EXPECT_EQ(Exit(running), 0u);
+}
+
+} // namespace
