@@ -469,15 +469,42 @@ NotchSample Notch(const NotchSetup& setup, int index)
     return sample;
 }
 
-// `count` notches; collects the delivery time when `scrollsWanted` is 0,
-// else the time to the last WM_VSCROLL. Returns the number of bad notches.
-int Notches(const NotchSetup& setup, int count, LONG scrollsWanted, std::vector<double>* samples)
+// Six cross-process round trips: the messages the hook sends for one notch,
+// or, for reference, six WM_NULL that cost the window nothing.
+double RoundTripGroupUs(const NotchSetup& setup, int index, bool scroll)
+{
+    const WPARAM direction = index % 2 ? SB_LINEUP : SB_LINEDOWN;
+    const LPARAM bar = reinterpret_cast<LPARAM>(setup.lowerBar);
+    const LONGLONG start = BenchTicks();
+    for (int line = 0; line < 3; ++line) {
+        if (scroll) {
+            SendMessageA(setup.codeWindow, WM_VSCROLL, direction, bar);
+            SendMessageA(setup.codeWindow, WM_VSCROLL, SB_ENDSCROLL, bar);
+        } else {
+            SendMessageA(setup.codeWindow, WM_NULL, 0, 0);
+            SendMessageA(setup.codeWindow, WM_NULL, 0, 0);
+        }
+    }
+    const double us = TicksToUs(BenchTicks() - start);
+    PumpFor(8);
+    return us;
+}
+
+// `count` notches, each followed by a group of six direct round trips (scroll
+// messages or WM_NULL), so that both meet the window in the same state. A
+// notch yields the delivery time when `scrollsWanted` is 0, else the time to
+// the last WM_VSCROLL. Returns the number of bad notches.
+int Notches(const NotchSetup& setup, int count, LONG scrollsWanted, std::vector<double>* samples, bool scroll,
+            std::vector<double>* roundTrips)
 {
     int bad = 0;
     for (int i = 0; i < count + 10; ++i) {
         const NotchSample sample = Notch(setup, i);
+        const double trips = RoundTripGroupUs(setup, i, scroll);
         if (i < 10)  // warm-up
             continue;
+        if (roundTrips)
+            roundTrips->push_back(trips);
         if (!sample.ok || sample.scrolls != scrollsWanted) {
             Note("notch %d: %s, %ld scroll messages", i, sample.ok ? "delivered" : "no wheel message", sample.scrolls);
             ++bad;
@@ -486,30 +513,6 @@ int Notches(const NotchSetup& setup, int count, LONG scrollsWanted, std::vector<
         samples->push_back(scrollsWanted ? sample.toLastScrollUs : sample.toWheelUs);
     }
     return bad;
-}
-
-// Six cross-process round trips: the messages the hook sends for one notch,
-// or, for reference, six WM_NULL that cost the window nothing.
-void RoundTrips(const NotchSetup& setup, int count, bool scroll, std::vector<double>* samples)
-{
-    for (int i = 0; i < count + 10; ++i) {
-        const WPARAM direction = i % 2 ? SB_LINEUP : SB_LINEDOWN;
-        const LPARAM bar = reinterpret_cast<LPARAM>(setup.lowerBar);
-        const LONGLONG start = BenchTicks();
-        for (int line = 0; line < 3; ++line) {
-            if (scroll) {
-                SendMessageA(setup.codeWindow, WM_VSCROLL, direction, bar);
-                SendMessageA(setup.codeWindow, WM_VSCROLL, SB_ENDSCROLL, bar);
-            } else {
-                SendMessageA(setup.codeWindow, WM_NULL, 0, 0);
-                SendMessageA(setup.codeWindow, WM_NULL, 0, 0);
-            }
-        }
-        const double us = TicksToUs(BenchTicks() - start);
-        if (i >= 10)
-            samples->push_back(us);
-        PumpFor(8);
-    }
 }
 
 bool SetUpCodeWindow(NotchSetup* setup)
@@ -540,8 +543,8 @@ bool SetUpCodeWindow(NotchSetup* setup)
     return FocusCodeWindow(*setup);
 }
 
-// Each round runs the pass-through hook's delivery, the direct round trips and
-// the product's notches back to back.
+// Each round runs the pass-through hook's delivery, then the product's notches
+// alternating with the direct round trips.
 bool BenchNotch()
 {
     NotchSetup setup = {};
@@ -566,13 +569,10 @@ bool BenchNotch()
         Child host = {};
         ok = StartHost(kPassThrough, &host) && FocusCodeWindow(setup);
         if (ok)
-            bad += Notches(setup, kPerRound, 0, &delivery);
+            bad += Notches(setup, kPerRound, 0, &delivery, false, &nullTrips);
         End(&host);
         if (!ok)
             break;
-
-        RoundTrips(setup, kPerRound, true, &roundTrips);
-        RoundTrips(setup, kPerRound / 4, false, &nullTrips);
 
         ok = StartHost(kProduct, &host) && FocusCodeWindow(setup);
         if (ok && getScrollCount && getScrollCount() != 3) {
@@ -580,12 +580,12 @@ bool BenchNotch()
             ok = false;
         }
         if (ok)
-            bad += Notches(setup, kPerRound, 6, &product);
+            bad += Notches(setup, kPerRound, 6, &product, true, &roundTrips);
         if (ok && setScrollCount) {
             // With no lines to send, what is left is the hook's own lookups on
             // top of the wheel's delivery.
             setScrollCount(0);
-            bad += Notches(setup, kPerRound / 2, 0, &lookupsOnly);
+            bad += Notches(setup, kPerRound / 2, 0, &lookupsOnly, false, NULL);
             setScrollCount(3);
         }
         End(&host);
@@ -599,10 +599,10 @@ bool BenchNotch()
         Child host = {};
         ok = StartHost(kProduct98, &host) && FocusCodeWindow(setup);
         if (ok)
-            bad98 = Notches(setup, kPerRound * 3, 6, &product98);
+            bad98 = Notches(setup, kPerRound * 3, 6, &product98, false, NULL);
         End(&host);
         if (ok)
-            Notches(setup, kPerRound, 0, &noHook);
+            Notches(setup, kPerRound, 0, &noHook, false, NULL);
     }
     End(&setup.codeWindowProcess);
     if (kestro)
