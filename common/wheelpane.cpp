@@ -16,6 +16,17 @@ PaneScrollBars FindPaneScrollBars(HWND window)
     return bars;
 }
 
+HWND PaneScrollBarUnderCursor(HWND window)
+{
+    PaneScrollBars bars = FindPaneScrollBars(window);
+    HWND target = NULL;
+    if (IsWindow(bars.second) && IsCursorInPaneBand(window, bars.second))
+        target = bars.second;
+    if (IsWindow(bars.first) && IsCursorInPaneBand(window, bars.first))
+        target = bars.first;
+    return target;
+}
+
 void ClientRectToScreen(HWND window, RECT* rect)
 {
     POINT topLeft = { rect->left, rect->top };
@@ -51,12 +62,18 @@ int ClassNameIs(HWND window, const char* name)
     return lstrcmpA(className, name);
 }
 
+// No C runtime in the hook library, so no memset.
+static void ZeroRecord(void* record, unsigned size)
+{
+    BYTE* bytes = static_cast<BYTE*>(record);
+    for (unsigned i = 0; i < size; ++i)
+        bytes[i] = 0;
+}
+
 HWND ForegroundFocusWindow()
 {
     GUITHREADINFO info;
-    BYTE* bytes = reinterpret_cast<BYTE*>(&info);
-    for (unsigned i = 0; i < sizeof info; ++i)
-        bytes[i] = 0;
+    ZeroRecord(&info, sizeof info);
     info.cbSize = sizeof info;
     GetGUIThreadInfo(0, &info);
     return info.hwndFocus;
@@ -85,9 +102,7 @@ void SendLinePairs(HWND window, int direction, HWND scrollBar, int count)
 BOOL IsPlatformNT()
 {
     OSVERSIONINFOA version;
-    BYTE* bytes = reinterpret_cast<BYTE*>(&version);
-    for (unsigned i = 0; i < sizeof version; ++i)
-        bytes[i] = 0;
+    ZeroRecord(&version, sizeof version);
     version.dwOSVersionInfoSize = sizeof version;
     GetVersionExA(&version);
     return version.dwPlatformId == VER_PLATFORM_WIN32_NT;

@@ -19,6 +19,9 @@ struct PaneScrollBars {
 // The first and second vertical "ScrollBar" children of `window`.
 PaneScrollBars FindPaneScrollBars(HWND window);
 
+// The pane bar whose band holds the cursor; the first wins when both do.
+HWND PaneScrollBarUnderCursor(HWND window);
+
 // 1 when the cursor lies in the horizontal strip of `scrollBar` across the
 // client width of `window`.
 int IsCursorInPaneBand(HWND window, HWND scrollBar);

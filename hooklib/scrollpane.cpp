@@ -11,12 +11,7 @@ int ScrollPaneAt(int direction, int x, int y)
     if (window != ForegroundFocusWindow())
         return 0;
 
-    PaneScrollBars bars = FindPaneScrollBars(window);
-    HWND target = NULL;
-    if (IsWindow(bars.second) && IsCursorInPaneBand(window, bars.second))
-        target = bars.second;
-    if (IsWindow(bars.first) && IsCursorInPaneBand(window, bars.first))
-        target = bars.first;
+    HWND target = PaneScrollBarUnderCursor(window);
     if (!target)
         return 0;
 

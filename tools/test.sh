@@ -5,11 +5,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${VELMORA_BUILD_DIR:-$root/build}"
 
-bash "$root/tools/setup.sh"
-[ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$build" -j2
-
 . "$root/tools/winenv.sh"
+velmora_setup_and_build "$root" "$build"
 velmora_env "$build"
 agent_pid=""
 finish() {

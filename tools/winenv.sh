@@ -1,10 +1,17 @@
-# Sourced by the project's scripts: a private Wine prefix inside the build
-# tree and a private Xvfb display when there is none to use.
+# Sourced by the project's scripts: set-up and build, a private Wine prefix
+# inside the build tree and a private Xvfb display when there is none to use.
+#   velmora_setup_and_build ROOT BUILD_DIR
 #   velmora_env BUILD_DIR      set WINEPREFIX and friends
 #   velmora_display [virtual]  start Xvfb unless DISPLAY works (or "virtual" forces one)
 #   velmora_prefix             create and configure the prefix once
 #   velmora_cleanup            end the wineserver and the Xvfb we started
 # Nothing is killed by name: the Xvfb by its PID, Wine by `wineserver -k` on our prefix.
+
+velmora_setup_and_build() {
+  bash "$1/tools/setup.sh"
+  [ -f "$2/CMakeCache.txt" ] || cmake -S "$1" -B "$2" -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-i686.cmake" >/dev/null
+  cmake --build "$2" -j2
+}
 
 velmora_env() {
   local build_dir

@@ -25,13 +25,7 @@ int ScrollPaneAt(int direction, int x, int y)
     if (!window || !IsListedWindow(window) || !HoldsFocus(window))
         return 0;
 
-    PaneScrollBars bars = FindPaneScrollBars(window);
-    HWND target = NULL;
-    if (IsWindow(bars.second) && IsCursorInPaneBand(window, bars.second))
-        target = bars.second;
-    if (IsWindow(bars.first) && IsCursorInPaneBand(window, bars.first))
-        target = bars.first;
-
+    HWND target = PaneScrollBarUnderCursor(window);
     // Without a pane bar the messages look like those of the window's own bar.
     SendLinePairs(window, direction, target, AppState.scrollCount);
     return 1;
