@@ -99,7 +99,9 @@ if get("moves_ratio") is not None:
     row(f"1b SendInput moves, {get('moves_host')} hook", f"{get('moves_product_per_s'):.0f}/s ({get('moves_product_us'):.1f} us)",
         f"pass-through {get('moves_pass_per_s'):.0f}/s ({get('moves_pass_us'):.1f} us)", f"{r:.3f}", "<= 1.05",
         verdict(r <= 1.05))
-    row("   (no hook at all)", f"{get('moves_nohook_per_s'):.0f}/s", "", "", "", "")
+    row("   pass-through hook + hidden window", f"{get('moves_passwindow_per_s'):.0f}/s ({get('moves_passwindow_us'):.1f} us)",
+        "", f"{get('moves_window_ratio'):.3f}", "reference", "")
+    row("   no hook at all", f"{get('moves_nohook_per_s'):.0f}/s", "", "", "reference", "")
 if get("notch_ratio") is not None:
     r = get("notch_ratio")
     row(f"2 wheel notch, {get('notch_host')}, median", f"{get('notch_median_us'):.0f} us",
