@@ -99,6 +99,7 @@ if get("moves_ratio") is not None:
     row(f"1b SendInput moves, {get('moves_host')} hook", f"{get('moves_product_per_s'):.0f}/s ({get('moves_product_us'):.1f} us)",
         f"pass-through {get('moves_pass_per_s'):.0f}/s ({get('moves_pass_us'):.1f} us)", f"{r:.3f}", "<= 1.05",
         verdict(r <= 1.05))
+    row("   ratio of the session medians", "", "", f"{get('moves_ratio_of_medians'):.3f}", "reference", "")
     row("   pass-through hook + hidden window", f"{get('moves_passwindow_per_s'):.0f}/s ({get('moves_passwindow_us'):.1f} us)",
         "", f"{get('moves_window_ratio'):.3f}", "reference", "")
     row("   no hook at all", f"{get('moves_nohook_per_s'):.0f}/s", "", "", "reference", "")

@@ -413,6 +413,7 @@ bool BenchMoves()
     Report("moves_passwindow_us", passWindow.median);
     Report("moves_product_us", product.median);
     Report("moves_ratio", Summarise(ratios).median);
+    Report("moves_ratio_of_medians", product.median / pass.median);
     Report("moves_window_ratio", Summarise(windowRatios).median);
     return true;
 }
