@@ -10,7 +10,8 @@ while [ ! -e "$dir/stop" ] && kill -0 "$parent" 2>/dev/null; do
   shopt -s nullglob
   for req in "$dir"/*.req; do
     base=${req%.req}
-    read -r -a args < "$req"
+    # Requests written in text mode under Wine end in CR LF.
+    read -r -a args < <(tr -d '\r' < "$req")
     rm -f "$req"
     xdotool "${args[@]}" >/dev/null 2>&1
     echo $? > "$base.tmp" && mv "$base.tmp" "$base.done"

@@ -35,15 +35,20 @@ bool IsPartOfDialog(HWND dialog, HWND window)
     return window == dialog || GetAncestor(window, GA_ROOT) == dialog;
 }
 
-// Both buffers start empty so a null or vanished window shows as empty labels.
+// A null or vanished window shows as empty labels. The calls are not even
+// made for one: Wine's GetWindowTextA fills the buffer with garbage for it.
 void ShowWindowNames(HWND dialog, HWND window)
 {
     char className[kNameBuffer];
     char title[kNameBuffer];
     className[0] = '\0';
     title[0] = '\0';
-    GetClassNameA(window, className, kNameBuffer - 1);
-    GetWindowTextA(window, title, kNameBuffer - 1);
+    if (window && IsWindow(window)) {
+        if (!GetClassNameA(window, className, kNameBuffer - 1))
+            className[0] = '\0';
+        if (!GetWindowTextA(window, title, kNameBuffer - 1))
+            title[0] = '\0';
+    }
     SetDlgItemTextA(dialog, kClassLabelId, className);
     SetDlgItemTextA(dialog, kTitleLabelId, title);
 }
@@ -85,6 +90,9 @@ INT_PTR TrackFinderDrag(HWND dialog)
     AppState.highlightedWindow = hit;
     UpdateButtons(dialog);
     ShowWindowNames(dialog, hit);
+    // Paint the new labels and buttons now: painted later, inside an inverted
+    // rectangle, they would come out wrong when it is restored.
+    RedrawWindow(dialog, NULL, NULL, RDW_UPDATENOW | RDW_ALLCHILDREN);
     if (hit)
         InvertWindow(screen, hit);
     ReleaseDC(NULL, screen);

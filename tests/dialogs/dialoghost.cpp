@@ -1,0 +1,79 @@
+// Runs one of the tray program's dialogs in a process of its own, the way
+// the main window opens it, and reports what it left behind:
+//   dialoghost /settings [/log:FILE]   the settings dialog
+//   dialoghost /about                  the About box
+// The exit code is the dialog's result. With /log the finder's inversions
+// are written to FILE, one window handle a line, and at the end a line
+// "end RESULT scrollCount N capture C dragging D highlighted H".
+// Posting kStealCapture to the hidden owner makes it take the mouse capture,
+// as another window of the program would; kDestroyOwner destroys it.
+#include <windows.h>
+#include <commctrl.h>
+#include <cstdio>
+#include <cstring>
+#include "appstate.h"
+#include "dialogs.h"
+#include "settings.h"
+#include "store.h"
+#include "dialoghost.h"
+
+namespace {
+
+FILE* logFile = NULL;
+
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kStealCapture) {
+        SetCapture(window);
+        return 0;
+    }
+    if (message == kDestroyOwner) {
+        DestroyWindow(window);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void LogInversion(HWND window)
+{
+    fprintf(logFile, "invert %lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
+    fflush(logFile);
+}
+
+HWND CreateOwner(HINSTANCE instance)
+{
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = OwnerProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = "VelmoraDialogHost";
+    RegisterClassExA(&windowClass);
+    return CreateWindowExA(0, "VelmoraDialogHost", "VelmoraDialogHost", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                           NULL, NULL, instance, NULL);
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
+{
+    AppState.instance = instance;
+    INITCOMMONCONTROLSEX controls = { sizeof controls, ICC_LISTVIEW_CLASSES };
+    InitCommonControlsEx(&controls);
+    LoadWindowList();
+    if (const char* log = strstr(commandLine, "/log:")) {
+        logFile = fopen(log + 5, "w");
+        if (logFile)
+            FinderInversionObserver = LogInversion;
+    }
+    HWND owner = CreateOwner(instance);
+    const INT_PTR result = strstr(commandLine, "/about") ? ShowAboutBox(owner) : ShowSettingsDialog(owner);
+    if (logFile) {
+        fprintf(logFile, "end %d scrollCount %d capture %d dragging %d highlighted %d\n", static_cast<int>(result),
+                AppState.scrollCount, GetCapture() != NULL, AppState.dragging,
+                AppState.highlightedWindow != NULL);
+        fclose(logFile);
+    }
+    if (IsWindow(owner))
+        DestroyWindow(owner);
+    return static_cast<int>(result);
+}
