@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots of the settings dialog and the About box:
+# builds, starts a private virtual display, runs each dialog in a Wine
+# desktop window (so that it gets its frame and caption) and saves
+# docs/settings.png and docs/about.png. Cleans up after itself.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="${VELMORA_BUILD_DIR:-$root/build}"
+
+. "$root/tools/winenv.sh"
+velmora_setup_and_build "$root" "$build"
+velmora_env "$build"
+trap velmora_cleanup EXIT
+velmora_display virtual
+velmora_prefix
+bin="$build/bin"
+work=$(mktemp -d)
+trap 'rm -rf "$work"; velmora_cleanup' EXIT
+
+# A list with a few classes and the start-up box ticked, so the dialog shows them.
+list='HKCU\SOFTWARE\Quor\Velmora5\WindowList'
+wine reg delete "$list" /f >/dev/null 2>&1 || true
+velmora_reg "$list" /v Count /t REG_DWORD /d 2
+velmora_reg "$list" /v 0 /t REG_SZ /d ThunderFormDC
+velmora_reg "$list" /v 1 /t REG_SZ /d SampleGrid
+velmora_reg 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v Velmora5 /t REG_SZ /d 'C:\Velmora\Velmora.exe /background'
+
+# shot NAME ARGUMENT: one dialog, cropped to its frame.
+shot() {
+  local name=$1 argument=$2
+  wine explorer /desktop=shots,640x560 "$(winepath -w "$bin/dialoghost.exe")" "$argument" >/dev/null 2>&1 &
+  local pid=$!
+  sleep 6
+  xdotool mousemove 639 559
+  sleep 1
+  import -window root "$work/$name.png"
+  # The dialog is centred on the desktop; trim the desktop around it.
+  convert "$work/$name.png" -crop 640x560+0+0 +repage -bordercolor "$(convert "$work/$name.png" -format '%[pixel:p{1,1}]' info:)" \
+    -border 1 -fuzz 2% -trim +repage "$root/docs/$name.png"
+  wineserver -k >/dev/null 2>&1 || true
+  wait "$pid" 2>/dev/null || true
+  wineserver -p >/dev/null 2>&1 || true
+}
+
+mkdir -p "$root/docs"
+shot settings /settings
+shot about /about
+wine reg delete 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v Velmora5 /f >/dev/null 2>&1 || true
+echo "screenshots: $root/docs/settings.png $root/docs/about.png"
