@@ -21,7 +21,7 @@ trap 'rm -rf "$work"; velmora_cleanup' EXIT
 list='HKCU\SOFTWARE\Quor\Velmora5\WindowList'
 wine reg delete "$list" /f >/dev/null 2>&1 || true
 velmora_reg "$list" /v Count /t REG_DWORD /d 2
-velmora_reg "$list" /v 0 /t REG_SZ /d ThunderFormDC
+velmora_reg "$list" /v 0 /t REG_SZ /d SampleEditor
 velmora_reg "$list" /v 1 /t REG_SZ /d SampleGrid
 velmora_reg 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v Velmora5 /t REG_SZ /d 'C:\Velmora\Velmora.exe /background'
 
