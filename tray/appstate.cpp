@@ -22,6 +22,14 @@ struct WindowListReleaser {
 } releaser;
 }
 
+void CloseInstanceMutex()
+{
+    if (AppState.singleInstanceMutex) {
+        CloseHandle(AppState.singleInstanceMutex);
+        AppState.singleInstanceMutex = NULL;
+    }
+}
+
 void WindowListClear(WindowList* list)
 {
     HANDLE heap = GetProcessHeap();

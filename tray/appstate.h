@@ -28,6 +28,9 @@ extern AppStateRecord AppState;
 
 const int kMaxClassNameLength = 254;
 
+// Closes the single-instance mutex once; later calls do nothing.
+void CloseInstanceMutex();
+
 void WindowListClear(WindowList* list);
 // Appends a copy of `text`, cut to kMaxClassNameLength; false when out of memory.
 bool WindowListAppend(WindowList* list, const char* text);

@@ -79,10 +79,7 @@ void EndMainWindow(HWND window)
     RemoveTrayIcon(window);
     SetCommanderWindow(NULL);
     InstallMouseHook(0);
-    if (AppState.singleInstanceMutex) {
-        CloseHandle(AppState.singleInstanceMutex);
-        AppState.singleInstanceMutex = NULL;
-    }
+    CloseInstanceMutex();
     PostQuitMessage(0);
 }
 

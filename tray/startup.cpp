@@ -66,10 +66,7 @@ int RunVelmora(HINSTANCE instance, const char* commandLine)
     LoadWindowList();
     RegisterMainWindowClass(instance);
     if (!CreateMainWindow(instance) && !QuitPosted()) {
-        if (AppState.singleInstanceMutex) {
-            CloseHandle(AppState.singleInstanceMutex);
-            AppState.singleInstanceMutex = NULL;
-        }
+        CloseInstanceMutex();
         return kExitNoMainWindow;
     }
     return RunMessageLoop();

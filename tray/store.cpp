@@ -3,13 +3,20 @@
 #include "store.h"
 #include "appstate.h"
 #include "../common/wheelpane.h"
-#include <stdio.h>
 
 namespace {
 
 const int kDefaultScrollCount = 3;
 const DWORD kMaxScrollCount = 50;
 const DWORD kEntryBuffer = kMaxClassNameLength + 1;
+
+const int kEntryNameBuffer = 16;
+
+// Entry i of the list is stored under the value name "i".
+void EntryValueName(int index, char* name)
+{
+    wsprintfA(name, "%d", index);
+}
 
 LONG OpenProgramKey(const char* path, HKEY* key)
 {
@@ -79,7 +86,7 @@ void WriteRunValue(HKEY run)
     if (length == 0 || length >= MAX_PATH)
         return;
     char command[MAX_PATH + 16];
-    snprintf(command, sizeof command, "\"%s\" /background", path);
+    wsprintfA(command, "\"%s\" /background", path);
     RegSetValueExA(run, AppState.appName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
                    static_cast<DWORD>(lstrlenA(command) + 1));
 }
@@ -132,8 +139,8 @@ void LoadWindowList()
         return;
     const int count = StoredEntryCount(key);
     for (int i = 0; i < count; ++i) {
-        char name[16];
-        snprintf(name, sizeof name, "%d", i);
+        char name[kEntryNameBuffer];
+        EntryValueName(i, name);
         char text[kEntryBuffer] = {};
         ReadString(key, name, text, sizeof text);
         if (lstrcmpA(text, "VbaWindow") != 0)
@@ -153,8 +160,8 @@ void SaveWindowList()
     const DWORD stored = static_cast<DWORD>(count);
     RegSetValueExA(key, "Count", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&stored), sizeof stored);
     for (int i = 0; i < count; ++i) {
-        char name[16];
-        snprintf(name, sizeof name, "%d", i);
+        char name[kEntryNameBuffer];
+        EntryValueName(i, name);
         const char* text = WindowListAt(&AppState.windowList, i);
         RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                        static_cast<DWORD>(lstrlenA(text) + 1));
