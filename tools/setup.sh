@@ -6,8 +6,9 @@ set -euo pipefail
 need_root() { if [ "$(id -u)" -ne 0 ]; then echo "run as root (or via sudo)" >&2; exit 1; fi; }
 
 PACKAGES=(
-  g++-mingw-w64-i686 cmake make
-  wine wine32:i386
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 cmake make
+  wine wine32:i386 wine64
+  nsis zip unzip
   xvfb xdotool x11-utils imagemagick
   locales fonts-nanum
   googletest python3
