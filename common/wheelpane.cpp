@@ -79,18 +79,60 @@ HWND ForegroundFocusWindow()
     return info.hwndFocus;
 }
 
+// The window whose thread last let a send time out, and that thread. Until
+// the window answers the probe sent to it then, notches to it are dropped at
+// once: a macro that runs for minutes must not cost every notch its budget.
+struct UnansweredWindow {
+    HWND window;
+    DWORD threadId;
+};
+static UnansweredWindow unanswered;
+
+static void CALLBACK OnProbeAnswered(HWND window, UINT, ULONG_PTR, LRESULT)
+{
+    if (window == unanswered.window)
+        unanswered.window = NULL;
+}
+
+// The answer arrives with this thread's next message retrieval, once the
+// window's thread has got through what was queued before the probe.
+static void MarkUnanswered(HWND window)
+{
+    const DWORD threadId = GetWindowThreadProcessId(window, NULL);
+    if (!threadId)
+        return; // gone: nothing to wait for
+    unanswered.window = window;
+    unanswered.threadId = threadId;
+    if (!SendMessageCallbackA(window, WM_NULL, 0, 0, OnProbeAnswered, 0))
+        unanswered.window = NULL;
+}
+
+BOOL IsAwaitingAnswer(HWND window)
+{
+    // A destroyed window, or a later one that got its handle value, is not
+    // the one that is waited for.
+    if (unanswered.window && GetWindowThreadProcessId(unanswered.window, NULL) != unanswered.threadId)
+        unanswered.window = NULL;
+    return window && window == unanswered.window;
+}
+
 static BOOL SendWithin(HWND window, WPARAM wParam, HWND scrollBar, DWORD start)
 {
     DWORD elapsed = GetTickCount() - start;
     if (elapsed >= kNotchBudgetMs)
         return FALSE;
     DWORD_PTR reply = 0;
-    return SendMessageTimeoutA(window, WM_VSCROLL, wParam, reinterpret_cast<LPARAM>(scrollBar),
-                               SMTO_NORMAL | SMTO_ABORTIFHUNG, kNotchBudgetMs - elapsed, &reply) != 0;
+    if (SendMessageTimeoutA(window, WM_VSCROLL, wParam, reinterpret_cast<LPARAM>(scrollBar),
+                            SMTO_NORMAL | SMTO_ABORTIFHUNG, kNotchBudgetMs - elapsed, &reply))
+        return TRUE;
+    MarkUnanswered(window);
+    return FALSE;
 }
 
 void SendLinePairs(HWND window, int direction, HWND scrollBar, int count)
 {
+    if (IsAwaitingAnswer(window))
+        return;
     const DWORD start = GetTickCount();
     const WPARAM line = static_cast<WPARAM>(direction & 0xFFFF);
     for (int i = 0; i < count; ++i) {

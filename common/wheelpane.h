@@ -39,7 +39,11 @@ HWND ForegroundFocusWindow();
 
 // Sends `count` pairs of (direction, SB_ENDSCROLL) WM_VSCROLL messages to
 // `window` naming `scrollBar`, giving up once the notch budget is spent or a
-// send fails (a hung or vanished window).
+// send fails (a hung or vanished window). After a send has timed out, it
+// sends nothing to that window until the window has answered again.
 void SendLinePairs(HWND window, int direction, HWND scrollBar, int count);
+
+// True while `window` has not yet answered since a send to it timed out.
+BOOL IsAwaitingAnswer(HWND window);
 
 BOOL IsPlatformNT();

@@ -4,6 +4,31 @@
 #include "kestro.h"
 #include "../common/wheelpane.h"
 
+const int kNoNotch = -1;
+
+// Touchpads and free-spinning wheels send deltas far below a notch; they add
+// up to whole notches. A full-size (or zero) delta is a notch of its own and
+// starts the sum afresh. Returns the direction of a completed notch.
+static int TakeNotch(short delta)
+{
+    if (delta == 0 || delta >= WHEEL_DELTA || delta <= -WHEEL_DELTA) {
+        wheelRemainder = 0;
+        return WheelDirection(delta);
+    }
+    if ((wheelRemainder < 0) != (delta < 0))
+        wheelRemainder = 0; // the user reversed: what was left no longer counts
+    wheelRemainder += delta;
+    if (wheelRemainder >= WHEEL_DELTA) {
+        wheelRemainder -= WHEEL_DELTA;
+        return SB_LINEUP;
+    }
+    if (wheelRemainder <= -WHEEL_DELTA) {
+        wheelRemainder += WHEEL_DELTA;
+        return SB_LINEDOWN;
+    }
+    return kNoNotch;
+}
+
 // A timed-out or failed forward counts as "not handled".
 static LRESULT ForwardToCommander(HWND commander, int direction, LPARAM packedPoint)
 {
@@ -14,8 +39,11 @@ static LRESULT ForwardToCommander(HWND commander, int direction, LPARAM packedPo
     return static_cast<LRESULT>(reply);
 }
 
-static LRESULT HandleWheel(int code, WPARAM wParam, LPARAM lParam, int direction, int x, int y, LPARAM packedPoint)
+static LRESULT HandleWheel(int code, WPARAM wParam, LPARAM lParam, short delta, int x, int y, LPARAM packedPoint)
 {
+    const int direction = TakeNotch(delta);
+    if (direction == kNoNotch)
+        return CallNextHookEx(hookHandle, code, wParam, lParam);
     if (ScrollPaneAt(direction, x, y))
         return 0;
     HWND commander = sharedHookState.commanderWindow;
@@ -26,12 +54,13 @@ static LRESULT HandleWheel(int code, WPARAM wParam, LPARAM lParam, int direction
 
 extern "C" LRESULT CALLBACK LowLevelMouseProc(int code, WPARAM wParam, LPARAM lParam)
 {
+    ++hookCallCount;
     if (code < 0 || wParam != WM_MOUSEWHEEL)
         return CallNextHookEx(hookHandle, code, wParam, lParam);
     const MSLLHOOKSTRUCT* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
-    const int direction = WheelDirection(static_cast<short>(HIWORD(event->mouseData)));
+    const short delta = static_cast<short>(HIWORD(event->mouseData));
     const LPARAM packed = MAKELPARAM(event->pt.x & 0xFFFF, event->pt.y & 0xFFFF);
-    return HandleWheel(code, wParam, lParam, direction, event->pt.x, event->pt.y, packed);
+    return HandleWheel(code, wParam, lParam, delta, event->pt.x, event->pt.y, packed);
 }
 
 extern "C" LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam)
@@ -39,8 +68,8 @@ extern "C" LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam)
     const MSG* message = reinterpret_cast<const MSG*>(lParam);
     if (code < 0 || message->message != WM_MOUSEWHEEL)
         return CallNextHookEx(hookHandle, code, wParam, lParam);
-    const int direction = WheelDirection(static_cast<short>(HIWORD(message->wParam)));
+    const short delta = static_cast<short>(HIWORD(message->wParam));
     const int x = LOWORD(message->lParam);
     const int y = HIWORD(message->lParam);
-    return HandleWheel(code, wParam, lParam, direction, x, y, message->lParam);
+    return HandleWheel(code, wParam, lParam, delta, x, y, message->lParam);
 }

@@ -7,6 +7,8 @@ SharedHookState sharedHookState __attribute__((section(".ASHARE"), shared)) = { 
 
 HHOOK hookHandle = 0;
 HINSTANCE moduleInstance = 0;
+int wheelRemainder = 0;
+volatile LONG hookCallCount = 0;
 
 // Thread notifications leave the handle alone: an install between two threads
 // must never pass a null module to SetWindowsHookExA.
@@ -34,6 +36,11 @@ extern "C" int WINAPI SetScrollCount(int count)
 extern "C" int WINAPI GetScrollCount()
 {
     return sharedHookState.scrollCount;
+}
+
+extern "C" LONG WINAPI GetHookCallCount()
+{
+    return hookCallCount;
 }
 
 static int InstallHook()

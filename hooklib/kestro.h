@@ -12,4 +12,5 @@ void WINAPI SetCommander(HWND window, int accessCode);
 int WINAPI InstallMouseHook(int install);
 int WINAPI SetScrollCount(int count);
 int WINAPI GetScrollCount();
+LONG WINAPI GetHookCallCount();
 }

@@ -3,6 +3,7 @@
 #include "mainwnd.h"
 #include "appstate.h"
 #include "dialogs.h"
+#include "hookwatch.h"
 #include "store.h"
 #include "kestro.h"
 #include "../common/wheelpane.h"
@@ -76,6 +77,7 @@ void RegisterCommanderIfListed(HWND window)
 void EndMainWindow(HWND window)
 {
     KillTimer(window, kTrayRetryTimer);
+    StopHookWatch(window);
     RemoveTrayIcon(window);
     SetCommanderWindow(NULL);
     InstallMouseHook(0);
@@ -99,6 +101,7 @@ LRESULT OnCreate(HWND window)
     // Installing set the library's count from the system; the stored one wins.
     SetScrollCount(LoadScrollCount());
     AppState.scrollCount = GetScrollCount();
+    StartHookWatch(window);
     AddTrayIconOrRetry(window);
     if (!AppState.backgroundMode)
         SendMessageA(window, WM_COMMAND, IDM_ABOUT, 0);
@@ -177,10 +180,18 @@ LRESULT OnTrayNotify(HWND window, LPARAM mouseMessage)
     return 0;
 }
 
+void RetryTrayIcon(HWND window)
+{
+    if (AddTrayIcon(window) || --trayRetriesLeft <= 0)
+        KillTimer(window, kTrayRetryTimer);
+}
+
 LRESULT OnTimer(HWND window, WPARAM timer)
 {
-    if (timer == kTrayRetryTimer && (AddTrayIcon(window) || --trayRetriesLeft <= 0))
-        KillTimer(window, kTrayRetryTimer);
+    if (timer == kTrayRetryTimer)
+        RetryTrayIcon(window);
+    else if (IsHookWatchTimer(timer))
+        CheckMouseHook();
     return 0;
 }
 

@@ -140,7 +140,12 @@ const LPARAM kEmptySpotPacked = MAKELPARAM(1250, 780);
 
 class HookProcedures : public ::testing::Test {
 protected:
-    void TearDown() override { SetCommander(NULL, kCommanderAccessCode); }
+    void SetUp() override { wheelRemainder = 0; }
+    void TearDown() override
+    {
+        SetCommander(NULL, kCommanderAccessCode);
+        wheelRemainder = 0;
+    }
 };
 
 TEST_F(HookProcedures, DecisionTable)
@@ -206,8 +211,8 @@ TEST_F(HookProcedures, DirectionFollowsTheSignOfTheDeltaOnly)
     const struct {
         short delta;
         int direction;
-    } cases[] = { { 120, SB_LINEUP }, { 1, SB_LINEUP },       { 240, SB_LINEUP },     { 32767, SB_LINEUP },
-                  { 0, SB_LINEDOWN }, { -1, SB_LINEDOWN },    { -120, SB_LINEDOWN }, { -240, SB_LINEDOWN },
+    } cases[] = { { 120, SB_LINEUP },    { 240, SB_LINEUP },     { 32767, SB_LINEUP },
+                  { 0, SB_LINEDOWN },    { -120, SB_LINEDOWN }, { -240, SB_LINEDOWN },
                   { -32768, SB_LINEDOWN } };
     for (Procedure procedure : { Procedure::LowLevel, Procedure::GetMessage }) {
         for (const auto& c : cases) {
@@ -239,6 +244,107 @@ TEST_F(HookProcedures, AnyDeltaScrollsOneNotch)
             EXPECT_TRUE(SequenceIs(LinePairs(delta > 0 ? SB_LINEUP : SB_LINEDOWN, code.Bar(1), 3), code.Record()))
                 << Name(procedure) << " delta " << delta;
         }
+    }
+}
+
+TEST_F(HookProcedures, SmallDeltasAddUpToWholeNotches)
+{
+    Commander commander;
+    commander.reply = 1;
+    SetCommander(commander.window, kCommanderAccessCode);
+    const int none = -1, up = SB_LINEUP, down = SB_LINEDOWN;
+    struct Step {
+        short delta;
+        int notch; // direction forwarded by this event, or none
+    };
+    const std::vector<Step> cases[] = {
+        { { -30, none }, { -30, none }, { -30, none }, { -30, down } },
+        { { 40, none }, { 40, none }, { -40, none }, { -80, down } },   // the reversal dropped the +80
+        { { -90, none }, { -120, down }, { -30, none }, { -60, none } }, // the -120 cleared the -90
+        { { 100, none }, { 30, up }, { 110, up } },                      // 10 was kept
+        { { 0, down }, { 240, up }, { 119, none }, { 1, up } },
+    };
+    for (Procedure procedure : { Procedure::LowLevel, Procedure::GetMessage }) {
+        for (const auto& steps : cases) {
+            wheelRemainder = 0;
+            for (size_t i = 0; i < steps.size(); ++i) {
+                SCOPED_TRACE(::testing::Message() << Name(procedure) << ": event " << i << " of the case starting "
+                                                  << steps[0].delta);
+                commander.received.clear();
+                Event event;
+                event.delta = steps[i].delta;
+                event.point = kEmptySpot;
+                const Outcome outcome = Call(procedure, event);
+                if (steps[i].notch == none) {
+                    EXPECT_TRUE(PassedDown(outcome, HC_ACTION));
+                    EXPECT_TRUE(SequenceIs({}, commander.received));
+                } else {
+                    EXPECT_TRUE(Ended(outcome));
+                    EXPECT_TRUE(SequenceIs(Forward(steps[i].notch, kEmptySpotPacked), commander.received));
+                }
+            }
+        }
+    }
+}
+
+// Only whole notches reach the code window: four quarter notches scroll once.
+TEST_F(HookProcedures, QuarterNotchesScrollTheCodeWindowOnce)
+{
+    CodeWindow code;
+    ASSERT_TRUE(code.TakeFocus());
+    const POINT pane = code.InPane(1);
+    ASSERT_TRUE(MoveCursor(pane));
+    SetScrollCount(3);
+    for (Procedure procedure : { Procedure::LowLevel, Procedure::GetMessage }) {
+        SCOPED_TRACE(Name(procedure));
+        code.Clear();
+        Event quarter;
+        quarter.delta = 30;
+        quarter.point = pane;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(PassedDown(Call(procedure, quarter), HC_ACTION));
+        EXPECT_TRUE(SequenceIs({}, code.Record()));
+        EXPECT_TRUE(Ended(Call(procedure, quarter)));
+        EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEUP, code.Bar(1), 3), code.Record()));
+    }
+}
+
+// Long runs of odd input: the sum stays below a notch and loses nothing.
+TEST_F(HookProcedures, TheSumNeitherOverflowsNorDrifts)
+{
+    Commander commander;
+    commander.reply = 1;
+    SetCommander(commander.window, kCommanderAccessCode);
+    MSLLHOOKSTRUCT mouse = {};
+    mouse.pt = kEmptySpot;
+    auto send = [&](short delta) {
+        mouse.mouseData = static_cast<DWORD>(static_cast<WORD>(delta)) << 16;
+        LowLevelMouseProc(HC_ACTION, WM_MOUSEWHEEL, reinterpret_cast<LPARAM>(&mouse));
+        return wheelRemainder > -WHEEL_DELTA && wheelRemainder < WHEEL_DELTA;
+    };
+
+    // 7,000,000 down is 58,333 notches and 40 left over.
+    bool bounded = true;
+    for (int i = 0; i < 1000000; ++i)
+        bounded = send(-7) && bounded;
+    EXPECT_TRUE(bounded);
+    EXPECT_EQ(commander.received.size(), 58333u);
+    EXPECT_EQ(wheelRemainder, -40);
+
+    // Every reversal starts afresh, so alternating 119s never make a notch.
+    commander.received.clear();
+    for (int i = 0; i < 10000; ++i)
+        bounded = send(i % 2 ? -119 : 119) && bounded;
+    EXPECT_TRUE(bounded);
+    EXPECT_TRUE(commander.received.empty());
+
+    // The extremes are a notch each and clear the sum.
+    for (short extreme : { static_cast<short>(-32768), static_cast<short>(32767) }) {
+        send(-100);
+        commander.received.clear();
+        send(extreme);
+        EXPECT_EQ(commander.received.size(), 1u) << extreme;
+        EXPECT_EQ(wheelRemainder, 0) << extreme;
     }
 }
 
@@ -358,7 +464,8 @@ TEST_F(HookProcedures, LowLevelHookEndsTheChainOnlyWhenHandled)
     UnhookWindowsHookEx(later);
 }
 
-// A code window whose thread is busy must not hold the hook past its budget.
+// A code window whose thread is busy must not hold the hook past its budget,
+// and once it has let a send time out, further notches do not wait on it.
 TEST_F(HookProcedures, BusyCodeWindowDoesNotHoldTheHook)
 {
     CodeWindow code;
@@ -366,33 +473,54 @@ TEST_F(HookProcedures, BusyCodeWindowDoesNotHoldTheHook)
     const POINT pane = code.InPane(1);
     ASSERT_TRUE(MoveCursor(pane));
     SetScrollCount(10);
+    Event event;
+    event.point = pane;
 
     for (Procedure procedure : { Procedure::LowLevel, Procedure::GetMessage }) {
         SCOPED_TRACE(Name(procedure));
         code.Clear();
-        PostMessageA(code.window, CW_BUSY, 4000, 0);
-        DWORD_PTR ignored = 0;
-        ASSERT_TRUE(WaitUntil([&] {
-            return !SendMessageTimeoutA(code.window, CW_GETCOUNT, 0, 0, SMTO_NORMAL, 50, &ignored);
-        }));
+        ASSERT_TRUE(code.Block(4000));
 
-        Event event;
-        event.point = pane;
         const DWORD start = GetTickCount();
         const Outcome busy = Call(procedure, event);
         const DWORD elapsed = GetTickCount() - start;
         EXPECT_TRUE(Ended(busy));
         EXPECT_LT(elapsed, 2000u) << "the hook waited for the busy window";
+        EXPECT_TRUE(IsAwaitingAnswer(code.window));
+        for (int i = 0; i < 9; ++i)
+            EXPECT_TRUE(Ended(Call(procedure, event))) << "a dropped notch still counts as handled";
 
         // Once the window is free again, at most the message that was already
-        // waiting arrives, and the next event scrolls in full.
-        SendMessageA(code.window, CW_GETCOUNT, 0, 0);
-        PumpFor(300);
+        // waiting arrives: the later notches sent nothing. The next one
+        // scrolls in full.
+        code.AwaitAnswer();
+        EXPECT_FALSE(IsAwaitingAnswer(code.window));
         EXPECT_LE(code.Record().size(), 1u);
         code.Clear();
         EXPECT_TRUE(Ended(Call(procedure, event)));
         EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.Bar(1), 10), code.Record()));
     }
+}
+
+// A window that ends while it is waited for leaves nothing behind that a
+// later window could be mistaken for.
+TEST_F(HookProcedures, ABusyWindowThatEndsIsForgotten)
+{
+    Event event;
+    HWND ended = NULL;
+    {
+        CodeWindow code;
+        ASSERT_TRUE(code.TakeFocus());
+        event.point = code.InPane(1);
+        ASSERT_TRUE(MoveCursor(event.point));
+        ASSERT_TRUE(code.Block(60000));
+        EXPECT_TRUE(Ended(Call(Procedure::LowLevel, event)));
+        ended = code.window;
+        ASSERT_TRUE(IsAwaitingAnswer(ended));
+        TerminateProcess(code.child.process, 0);
+        WaitForSingleObject(code.child.process, 5000);
+    }
+    EXPECT_FALSE(IsAwaitingAnswer(ended));
 }
 
 // The forward from the message hook crosses processes; a commander that does

@@ -63,6 +63,21 @@ struct CodeWindow {
             return focus && (focus == window || IsChild(window, focus));
         });
     }
+    // Blocks the window's thread for `ms` and waits until it stops answering,
+    // as a running macro would.
+    bool Block(DWORD ms) const
+    {
+        PostMessageA(window, CW_BUSY, ms, 0);
+        DWORD_PTR ignored = 0;
+        return WaitUntil([&] { return !SendMessageTimeoutA(window, CW_GETCOUNT, 0, 0, SMTO_NORMAL, 50, &ignored); });
+    }
+    // Waits until the blocked thread answers again and its answer to any
+    // pending probe has come back to this thread.
+    void AwaitAnswer() const
+    {
+        SendMessageA(window, CW_GETCOUNT, 0, 0);
+        PumpFor(300);
+    }
     // Screen point at the given fraction of the client area.
     POINT At(double fx, double fy) const { return ClientPoint(window, fx, fy); }
     // A point in the upper (0) or lower (1) pane, left of the scroll bars.
