@@ -2,23 +2,8 @@
 // with the hook installed by the host program on each platform line.
 #include "hooktest.h"
 #include "../../tools/hookhost/hookhost.h"
-#include <tlhelp32.h>
 
 namespace {
-
-bool ProcessHasModule(DWORD processId, const char* moduleName)
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return false;
-    MODULEENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    bool found = false;
-    for (BOOL more = Module32First(snapshot, &entry); more && !found; more = Module32Next(snapshot, &entry))
-        found = lstrcmpiA(entry.szModule, moduleName) == 0;
-    CloseHandle(snapshot);
-    return found;
-}
 
 struct Host {
     ChildProcess child;
@@ -74,7 +59,7 @@ TEST_P(EndToEnd, ThePaneUnderThePointerScrollsByTheSetCount)
 
     // The message hook runs inside the code window's process, the low-level
     // hook in the host's.
-    EXPECT_EQ(ProcessHasModule(code.child.processId, "kestro.dll"), MessageLine());
+    EXPECT_EQ(ProcessModuleBase(code.child.processId, "kestro.dll") != nullptr, MessageLine());
 
     // Once the host has removed the hook, the wheel scrolls nothing.
     EXPECT_EQ(host.End(), 0u);
@@ -97,6 +82,37 @@ TEST_P(EndToEnd, OtherWindowsGoToTheCommander)
     EXPECT_EQ(host.Ask(HH_LASTWPARAM), SB_LINEUP);
     EXPECT_EQ(host.Ask(HH_LASTLPARAM), MAKELPARAM(pane.x, pane.y));
     EXPECT_TRUE(SequenceIs({}, code.Record()));
+}
+
+// Touchpads send many small deltas; SendInput passes them on unchanged, as
+// the X server cannot.
+bool SendWheel(short delta)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    input.mi.mouseData = static_cast<DWORD>(delta);
+    return SendInput(1, &input, sizeof input) == 1;
+}
+
+TEST(EndToEndSmallDeltas, ANotchInSmallStepsScrollsOneNotch)
+{
+    CodeWindow code;
+    ASSERT_TRUE(code.TakeFocus());
+    Host host("hookhost.exe", "/count:3");
+    ASSERT_EQ(host.Ask(HH_INSTALLED), 1);
+    ASSERT_TRUE(MoveCursor(code.InPane(1)));
+
+    for (short step : { -30, -10 }) {
+        SCOPED_TRACE(step);
+        code.Clear();
+        for (int sent = 0; sent < WHEEL_DELTA; sent -= step)
+            ASSERT_TRUE(SendWheel(step));
+        EXPECT_TRUE(WaitUntil([&] { return code.Record().size() >= 6; }));
+        PumpFor(300);
+        EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.Bar(1), 3), code.Record()));
+    }
+    EXPECT_EQ(code.TopLine(1), 6);
 }
 
 INSTANTIATE_TEST_SUITE_P(PlatformLines, EndToEnd, ::testing::Values("hookhost.exe", "hookhost98.exe"),

@@ -487,8 +487,11 @@ TEST_F(HookProcedures, BusyCodeWindowDoesNotHoldTheHook)
         EXPECT_TRUE(Ended(busy));
         EXPECT_LT(elapsed, 2000u) << "the hook waited for the busy window";
         EXPECT_TRUE(IsAwaitingAnswer(code.window));
+        const DWORD laterStart = GetTickCount();
         for (int i = 0; i < 9; ++i)
             EXPECT_TRUE(Ended(Call(procedure, event))) << "a dropped notch still counts as handled";
+        // Waiting on the window again would take a budget each: 1.8 s.
+        EXPECT_LT(GetTickCount() - laterStart, 9 * kNotchBudgetMs / 2) << "later notches waited on the busy window";
 
         // Once the window is free again, at most the message that was already
         // waiting arrives: the later notches sent nothing. The next one

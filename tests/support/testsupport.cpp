@@ -1,5 +1,6 @@
 #include "testsupport.h"
 #include "../../tools/codewin/codewin.h"
+#include <tlhelp32.h>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -237,4 +238,20 @@ POINT ClientPoint(HWND window, double fx, double fy)
     POINT point = { static_cast<LONG>(client.right * fx), static_cast<LONG>(client.bottom * fy) };
     ClientToScreen(window, &point);
     return point;
+}
+
+BYTE* ProcessModuleBase(DWORD processId, const char* moduleName)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return NULL;
+    MODULEENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    BYTE* base = NULL;
+    for (BOOL more = Module32First(snapshot, &entry); more && !base; more = Module32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szModule, moduleName) == 0)
+            base = entry.modBaseAddr;
+    }
+    CloseHandle(snapshot);
+    return base;
 }

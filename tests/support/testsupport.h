@@ -34,6 +34,9 @@ DWORD EndChild(ChildProcess& child, DWORD waitMs = 5000);
 // Waits for the child to end by itself; returns its exit code or ~0u.
 DWORD WaitChild(ChildProcess& child, DWORD waitMs = 10000);
 
+// Where a module is loaded in another process; null when it is not.
+BYTE* ProcessModuleBase(DWORD processId, const char* moduleName);
+
 // A top-level window of this class owned by the process (0: any process).
 HWND FindProcessWindow(const char* className, DWORD processId = 0);
 HWND WaitForWindow(const char* className, DWORD processId = 0, DWORD timeoutMs = 10000);

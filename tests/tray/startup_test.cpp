@@ -197,13 +197,14 @@ TEST_F(VelmoraProgram, TrayIconComesBackWhenTheTaskbarIsCreated)
     EXPECT_EQ(Exit(running), 0u);
 }
 
-// A sample code window of a given class, with the focus on its edit child.
+// A sample code window of a given class, by default with the focus on its
+// edit child.
 struct CodeWindow {
     ChildProcess process;
     HWND window = NULL;
-    CodeWindow(const std::string& className, const char* at = "/at:100,100,500,400")
+    CodeWindow(const std::string& className, const char* at = "/at:100,100,500,400", const char* focus = "/child")
     {
-        process = StartChild("codewin.exe", "/class:" + className + " /child " + at);
+        process = StartChild("codewin.exe", "/class:" + className + " " + focus + " " + at);
         window = WaitForWindow(className.c_str(), process.processId);
     }
     ~CodeWindow() { EndChild(process); }
@@ -253,6 +254,84 @@ TEST_F(VelmoraProgram, ForwardedWheelScrollsOnlyListedClasses)
     ASSERT_TRUE(MoveCursorTo(other));
     EXPECT_EQ(SendMessageA(running.window, WM_WHEELFORWARD, SB_LINEDOWN, MAKELPARAM(other.x, other.y)), 0);
     EXPECT_TRUE(SequenceIs({}, CodeWindowRecord(unlisted.window)));
+    EXPECT_EQ(Exit(running), 0u);
+}
+
+// Runs the library's InstallMouseHook(install) on a new thread of the running
+// program; its result.
+DWORD InstallHookFromAThreadOf(const ChildProcess& program, int install)
+{
+    BYTE* local = reinterpret_cast<BYTE*>(GetModuleHandleA("kestro.dll"));
+    BYTE* remote = ProcessModuleBase(program.processId, "kestro.dll");
+    BYTE* entry = reinterpret_cast<BYTE*>(GetProcAddress(GetModuleHandleA("kestro.dll"), MAKEINTRESOURCEA(4)));
+    if (!local || !remote || !entry)
+        return ~0u;
+    auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)()>(remote + (entry - local)));
+    HANDLE thread = CreateRemoteThread(program.process, NULL, 0, start, reinterpret_cast<LPVOID>(install), 0, NULL);
+    DWORD result = ~0u;
+    if (thread && WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0)
+        GetExitCodeThread(thread, &result);
+    if (thread)
+        CloseHandle(thread);
+    return result;
+}
+
+// Low-level hook of this process, installed after the program's: it sees a
+// wheel event first, unless the program has put its own hook in front again.
+int wheelsSeenFirst = 0;
+LRESULT CALLBACK CountingHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == HC_ACTION && wParam == WM_MOUSEWHEEL)
+        ++wheelsSeenFirst;
+    return CallNextHookEx(NULL, code, wParam, lParam);
+}
+
+// The system drops a low-level hook silently when the program's thread
+// misses the hook time-out. Made here as it looks from inside the program:
+// one thread removes the hook, the next installs one that ends with it, and
+// the library is left holding that stale handle and the system's count.
+TEST_F(VelmoraProgram, AHookTheSystemDroppedComesBackWithTheStoredCount)
+{
+    PutDword(VELMORA_OPTION_KEY, "ScrollCount", 5);
+    CodeWindow code("VbaWindow", "/at:100,100,500,400", "");
+    Running& running = StartVelmora();
+    ASSERT_NE(running.window, nullptr);
+    HHOOK counting = SetWindowsHookExA(WH_MOUSE_LL, CountingHook, GetModuleHandleA(NULL), 0);
+    ASSERT_NE(counting, nullptr);
+    ASSERT_TRUE(code.Focus());
+    const POINT pane = code.LowerPane();
+    const POINT elsewhere = { pane.x - 40, pane.y - 20 };
+    auto notch = [&](size_t messages) {
+        code.Clear();
+        wheelsSeenFirst = 0;
+        EXPECT_TRUE(MoveCursorTo(pane));
+        EXPECT_TRUE(Xdo("click 5"));
+        WaitUntil([&] { return CodeWindowRecord(code.window).size() >= messages && wheelsSeenFirst > 0; }, 3000);
+        PumpFor(300);
+        return CodeWindowRecord(code.window);
+    };
+
+    // While the hook works, moving the mouse over several looks reinstalls
+    // nothing: this process's hook still comes first.
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(MoveCursorTo(i % 2 ? pane : elsewhere));
+        PumpFor(800);
+    }
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.LowerBar(), 5), notch(10)));
+    EXPECT_EQ(wheelsSeenFirst, 1);
+
+    EXPECT_EQ(InstallHookFromAThreadOf(running.process, 0), 1u);
+    EXPECT_EQ(InstallHookFromAThreadOf(running.process, 1), 1u);
+    ASSERT_NE(GetScrollCount(), 5) << "installing takes the system's count";
+    EXPECT_TRUE(SequenceIs({}, notch(1))) << "the hook is still there";
+
+    // The next mouse movement brings it back, with the stored count, in front.
+    ASSERT_TRUE(MoveCursorTo(elsewhere));
+    EXPECT_TRUE(WaitUntil([] { return GetScrollCount() == 5; }, 10000));
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.LowerBar(), 5), notch(10)));
+    EXPECT_EQ(wheelsSeenFirst, 0);
+
+    UnhookWindowsHookEx(counting);
     EXPECT_EQ(Exit(running), 0u);
 }
 
