@@ -142,4 +142,27 @@ TEST_F(ListScroll, AWindowDestroyedWhileScrollingReceivesNothingFurther)
     EXPECT_TRUE(SequenceIs({ { WM_VSCROLL, SB_LINEDOWN, 0 } }, panes.received));
 }
 
+// The tray program's own copy of the rule: a busy window costs one budget,
+// not one per notch.
+TEST_F(ListScroll, ABusyWindowIsNotWaitedOnAgainUntilItAnswers)
+{
+    CodeWindow code(std::string("/class:") + kListed, kListed);
+    ASSERT_TRUE(code.TakeFocus());
+    List({ kListed });
+    AppState.scrollCount = 2;
+    ASSERT_TRUE(code.Block(4000));
+    const POINT pane = code.InPane(1);
+    EXPECT_EQ(ScrollAt(SB_LINEDOWN, pane), 1);
+    EXPECT_TRUE(IsAwaitingAnswer(code.window));
+    const DWORD start = GetTickCount();
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(ScrollPaneAt(SB_LINEDOWN, pane.x, pane.y), 1);
+    EXPECT_LT(GetTickCount() - start, 5 * kNotchBudgetMs / 2) << "later notches waited on the busy window";
+
+    code.AwaitAnswer();
+    code.Clear();
+    EXPECT_EQ(ScrollPaneAt(SB_LINEDOWN, pane.x, pane.y), 1);
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.Bar(1), 2), code.Record()));
+}
+
 } // namespace
