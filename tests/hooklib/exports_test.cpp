@@ -42,11 +42,28 @@ TEST(Exports, EachOrdinalCarriesItsName)
     Library library;
     ASSERT_NE(library.module, nullptr);
     const char* names[] = { "GetMsgProc", "LowLevelMouseProc", "SetCommander", "InstallMouseHook",
-                            "SetScrollCount", "GetScrollCount" };
-    for (int ordinal = 1; ordinal <= 6; ++ordinal) {
+                            "SetScrollCount", "GetScrollCount", "GetHookCallCount" };
+    for (int ordinal = 1; ordinal <= 7; ++ordinal) {
         EXPECT_NE(library.ByOrdinal(ordinal), nullptr) << ordinal;
         EXPECT_EQ(library.ByOrdinal(ordinal), library.ByName(names[ordinal - 1])) << names[ordinal - 1];
     }
+}
+
+// Every call of the low-level hook counts, whatever the event; the message
+// hook's do not.
+TEST(Exports, LowLevelHookCallsAreCounted)
+{
+    Library library;
+    auto lowLevel = As<HookProcFn>(library.ByOrdinal(2));
+    auto calls = As<LONG(WINAPI*)()>(library.ByOrdinal(7));
+    MSLLHOOKSTRUCT mouse = {};
+    MSG message = {};
+    message.message = WM_MOUSEMOVE;
+    const LONG before = calls();
+    lowLevel(HC_ACTION, WM_MOUSEMOVE, reinterpret_cast<LPARAM>(&mouse));
+    lowLevel(-1, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&mouse));
+    library.getMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&message));
+    EXPECT_EQ(calls() - before, 2);
 }
 
 TEST(Exports, ScrollCountIsStoredWithoutRangeChecks)
