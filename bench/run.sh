@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and runs them under Wine on a private virtual display,
 # then prints a table and one machine-readable line: BENCH {json}.
-# Arguments pick figures (hookcost moves notch startup footprint); none: all.
+# Arguments pick figures (hookcost moves notch busy startup footprint); none: all.
 # VELMORA_BUILD_DIR chooses the build tree (default build-bench).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -38,7 +38,7 @@ if wants footprint; then
 fi
 
 bench_figures=()
-for figure in hookcost moves notch startup; do
+for figure in hookcost moves notch busy startup; do
   wants "$figure" && bench_figures+=("$figure")
 done
 if [ ${#bench_figures[@]} -gt 0 ]; then
@@ -117,6 +117,11 @@ if get("notch_ratio") is not None:
         f"no-hook delivery {get('notch98_nohook_delivery_us'):.0f} us", "", "reported", "")
     row("   p95", f"{get('notch98_p95_us'):.0f} us", "", "", "", "")
     row("   notches timed / failed", f"{get('notch98_count'):.0f} / {get('notch98_bad'):.0f}", "", "", "", "")
+if get("busy_ratio") is not None:
+    r = get("busy_ratio")
+    row(f"5 ten notches to a busy window, {get('busy_host')}", f"{get('busy_hold10_ms'):.0f} ms held (max {get('busy_hold10_max_ms'):.0f})",
+        f"one notch budget {get('busy_budget_ms'):.0f} ms", f"{r:.3f}", "<= 1.25", verdict(r <= 1.25))
+    row("   one notch to the answering window", f"{get('busy_responsive_notch_ms'):.1f} ms", "", "", "reference", "")
 if get("size_kestro") is not None:
     imports = str(get("imports_kestro"))
     runtime = [d for d in imports.split(",") if d.startswith(RUNTIME_DLLS)]
