@@ -11,6 +11,7 @@ AllowSkipFiles off
 !include MUI2.nsh
 !include LogicLib.nsh
 !include nsDialogs.nsh
+!include WordFunc.nsh
 
 ; The program's own names: window class, mutex and Run value share "Velmora5".
 !define INSTANCE "Velmora5"
@@ -88,6 +89,18 @@ FunctionEnd
 !insertmacro DEFINE_STOP_VELMORA "un."
 
 Function .onInit
+  ; NSIS replaces a /D= folder that cannot be one (a file on its way) with
+  ; the default; a silent setup must fail instead of installing elsewhere.
+  System::Call 'kernel32::GetCommandLineW() t .r0'
+  ClearErrors
+  ${WordFind} "$0" " /D=" "E+1}" $1
+  ${IfNot} ${Errors}
+  ${AndIf} $1 != $INSTDIR
+  ${AndIf} ${Silent}
+    SetErrorLevel 2
+    Quit
+  ${EndIf}
+
   StrCpy $RunAtStartup ${BST_CHECKED}
   StrCpy $StartAfter ${BST_CHECKED}
   ; An update starts from the user's current start-with-Windows choice.
