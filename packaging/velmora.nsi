@@ -73,7 +73,6 @@ Function ${UN}StopVelmora
     ; SYNCHRONIZE
     System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i R2) p .R3'
   ${EndIf}
-  DetailPrint "$R0 /Uninstall"
   ExecWait '"$R0" /Uninstall'
   ${If} $R3 <> 0
     System::Call 'kernel32::WaitForSingleObject(p R3, i 15000)'
@@ -186,7 +185,7 @@ FunctionEnd
 Section "Uninstall"
   ; Silently the settings stay, for a later install.
   StrCpy $1 keep
-  MessageBox MB_YESNO|MB_ICONQUESTION "Velmora 설정(창 목록, 스크롤 줄 수)도 함께 삭제할까요?" /SD IDNO IDNO +2
+  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Velmora 설정(창 목록, 스크롤 줄 수)도 함께 삭제할까요?" /SD IDNO IDNO +2
     StrCpy $1 delete
 
   ${If} ${FileExists} "$INSTDIR\Velmora.exe"
