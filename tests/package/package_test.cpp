@@ -352,6 +352,8 @@ TEST_F(Package, InstallsUpdatesAndUninstallsSilently)
     ASSERT_EQ(Install(folder), 0u);
     ExpectInstalledIn(folder);
     const DWORD first = OneInstanceFrom(folder);
+    PumpFor(1000);
+    EXPECT_EQ(FindProcessWindow("#32770", first), nullptr) << "a silent setup starts Velmora without /background: no About box";
 
     // Files marked with an old date come back with the build's: replaced, not kept.
     const FILETIME old = { 0, 0x01c00000 };
