@@ -94,6 +94,14 @@ Function .onInit
   ClearErrors
   ${WordFind} "$0" " /D=" "E+1}" $1
   ${IfNot} ${Errors}
+    ; as NSIS takes it: without final backslashes
+    ${Do}
+      StrCpy $2 $1 "" -1
+      ${IfThen} $2 != "\" ${|} ${ExitDo} ${|}
+      StrCpy $1 $1 -1
+    ${Loop}
+  ${EndIf}
+  ${IfNot} ${Errors}
   ${AndIf} $1 != $INSTDIR
   ${AndIf} ${Silent}
     SetErrorLevel 2
