@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Takes screenshots of the setup program's pages and of the uninstaller's
+# question: builds the packages, installs interactively into the default
+# folder of the build's private Wine prefix on a private virtual display,
+# uninstalls again (keeping the settings) and cleans up after itself.
+# Writes build/setup-shots/*.png and docs/setup.png (the options page).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="${VELMORA_BUILD_DIR:-$root/build}"
+
+. "$root/tools/winenv.sh"
+bash "$root/tools/package.sh" >/dev/null
+velmora_env "$build"
+trap velmora_cleanup EXIT
+velmora_display virtual
+velmora_prefix
+out="$build/setup-shots"
+rm -rf "$out"
+mkdir -p "$out" "$root/docs"
+setup=$(ls "$build"/dist/Velmora-*-setup.exe)
+
+# desktop PROGRAM: runs it in a Wine desktop window, so that it gets its frame.
+desktop() { wine explorer /desktop=setup,640x520 "$@" >/dev/null 2>&1 & }
+# shot NAME [KEY]: saves the desktop, then presses KEY (default Return) and
+# gives the next page time to appear.
+shot() {
+  import -window root -crop 640x520+0+0 +repage "$out/$1.png"
+  xdotool key "${2:-Return}"
+  sleep 2
+}
+
+desktop "$(winepath -w "$setup")"
+sleep 6
+shot 1-welcome
+shot 2-folder
+shot 3-options
+sleep 2
+shot 4-progress
+shot 5-finish
+# Finishing starts the program with its About box; close it.
+sleep 3
+xdotool key Return
+sleep 1
+
+folder=$(wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora5' /v InstallLocation |
+  iconv -f CP949 -t UTF-8 | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
+desktop "$folder\\uninstall.exe"
+sleep 5
+shot 6-uninstall-confirm
+sleep 1
+shot 7-uninstall-question n
+sleep 2
+shot 8-uninstall-done
+# The uninstaller runs from a copy in %TEMP%; wait for its entry to go.
+for _ in $(seq 1 30); do
+  wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora5' >/dev/null 2>&1 || break
+  sleep 1
+done
+
+# The options page, trimmed of the desktop around it, for the README.
+convert "$out/3-options.png" -bordercolor "$(convert "$out/3-options.png" -format '%[pixel:p{1,1}]' info:)" \
+  -border 1 -fuzz 2% -trim +repage "$root/docs/setup.png"
+echo "screenshots: $out/*.png, $root/docs/setup.png"

@@ -1,0 +1,436 @@
+// The setup program and its uninstaller, run the way users and deployment
+// tools run them: silently, into a folder with a space and Hangul in its
+// name, over a running copy, and against the faults around them.
+#include "testsupport.h"
+#include "version.h"
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <shobjidl.h>
+#include <tlhelp32.h>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+#define VELMORA_DOTTED(a, b, c, d) #a "." #b "." #c "." #d
+#define VELMORA_DOTTED_OF(number) VELMORA_DOTTED(number)
+const std::string kVersion = VELMORA_DOTTED_OF(VELMORA_VERSION_NUM);
+
+const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora5";
+const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const wchar_t* const kSettingsKey = L"SOFTWARE\\Quor\\Velmora5\\Option";
+
+bool UnderWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != NULL;
+}
+
+std::wstring Widen(const std::string& text)
+{
+    std::wstring wide(text.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], static_cast<int>(wide.size())));
+    return wide;
+}
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string narrow(text.size() * 4, '\0');
+    narrow.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &narrow[0], static_cast<int>(narrow.size()), NULL, NULL));
+    return narrow;
+}
+
+const std::wstring kBin = Widen(BinDir());
+const std::wstring kSetup = kBin + L"\\..\\dist\\Velmora-" + Widen(kVersion) + L"-setup.exe";
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::vector<char> Contents(const std::wstring& path)
+{
+    std::vector<char> bytes;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return bytes;
+    bytes.resize(GetFileSize(file, NULL));
+    DWORD read = 0;
+    if (!bytes.empty() && (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, NULL) || read != bytes.size()))
+        bytes.clear();
+    CloseHandle(file);
+    return bytes;
+}
+
+// Last write time, or sets it when `set` is given.
+FILETIME WriteTime(const std::wstring& path, const FILETIME* set = nullptr)
+{
+    FILETIME time = {};
+    HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        NULL, OPEN_EXISTING, 0, NULL);
+    if (file == INVALID_HANDLE_VALUE)
+        return time;
+    if (set)
+        SetFileTime(file, NULL, NULL, set);
+    GetFileTime(file, NULL, NULL, &time);
+    CloseHandle(file);
+    return time;
+}
+
+double Ticks(const FILETIME& time) { return static_cast<double>((static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime); }
+
+struct RegValue {
+    bool present = false;
+    DWORD type = 0;
+    std::wstring text;
+    DWORD number = 0;
+};
+
+RegValue ReadValue(const wchar_t* key, const wchar_t* name)
+{
+    RegValue value;
+    HKEY handle;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != 0)
+        return value;
+    wchar_t data[1024] = {};
+    DWORD size = sizeof data - sizeof(wchar_t);
+    if (RegQueryValueExW(handle, name, NULL, &value.type, reinterpret_cast<BYTE*>(data), &size) == 0) {
+        value.present = true;
+        if (value.type == REG_DWORD)
+            memcpy(&value.number, data, sizeof value.number);
+        else
+            value.text = data;
+    }
+    RegCloseKey(handle);
+    return value;
+}
+
+bool KeyExists(const wchar_t* key)
+{
+    HKEY handle;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != 0)
+        return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+void WriteText(const wchar_t* key, const wchar_t* name, const std::wstring& text)
+{
+    HKEY handle;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, NULL, 0, KEY_WRITE, NULL, &handle, NULL) == 0) {
+        RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(handle);
+    }
+}
+
+void DeleteValue(const wchar_t* key, const wchar_t* name)
+{
+    HKEY handle;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_WRITE, &handle) == 0) {
+        RegDeleteValueW(handle, name);
+        RegCloseKey(handle);
+    }
+}
+
+std::wstring ProgramsFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    SHGetFolderPathW(NULL, CSIDL_PROGRAMS, NULL, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+const std::wstring kShortcut = ProgramsFolder() + L"\\Velmora.lnk";
+
+std::wstring ShortcutTarget(const std::wstring& link)
+{
+    std::wstring target;
+    IShellLinkW* shell = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, NULL, CLSCTX_INPROC_SERVER, IID_IShellLinkW, reinterpret_cast<void**>(&shell))))
+        return target;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        wchar_t path[MAX_PATH] = {};
+        if (SUCCEEDED(file->Load(link.c_str(), STGM_READ)) && SUCCEEDED(shell->GetPath(path, MAX_PATH, NULL, 0)))
+            target = path;
+        file->Release();
+    }
+    shell->Release();
+    return target;
+}
+
+std::vector<PROCESSENTRY32W> Processes()
+{
+    std::vector<PROCESSENTRY32W> list;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return list;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        list.push_back(entry);
+    CloseHandle(snapshot);
+    return list;
+}
+
+std::vector<DWORD> VelmoraProcesses()
+{
+    std::vector<DWORD> ids;
+    for (const PROCESSENTRY32W& entry : Processes())
+        if (lstrcmpiW(entry.szExeFile, L"Velmora.exe") == 0)
+            ids.push_back(entry.th32ProcessID);
+    return ids;
+}
+
+std::wstring ImageOf(DWORD processId)
+{
+    std::wstring image;
+    if (HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)) {
+        wchar_t path[MAX_PATH] = {};
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameW(process, 0, path, &size))
+            image = path;
+        CloseHandle(process);
+    }
+    return image;
+}
+
+// Waits for a process by its id and, if it lingers, ends it.
+void EndProcess(DWORD processId, DWORD waitMs)
+{
+    if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId)) {
+        if (WaitForSingleObject(process, waitMs) != WAIT_OBJECT_0) {
+            TerminateProcess(process, ~0u);
+            WaitForSingleObject(process, 5000);
+        }
+        CloseHandle(process);
+    }
+}
+
+// Runs a command line as given (NSIS wants /D= and _?= last and unquoted)
+// and waits for it; the exit code, or ~0u when it had to be ended. An
+// uninstaller hands over to a copy of itself in %TEMP%: that copy, its
+// child, is waited for too.
+DWORD RunCommand(const std::wstring& commandLine)
+{
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(0);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(NULL, buffer.data(), NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info)) {
+        ADD_FAILURE() << "cannot run " << Narrow(commandLine) << " (error " << GetLastError() << ")";
+        return ~0u;
+    }
+    CloseHandle(info.hThread);
+    DWORD code = ~0u;
+    if (WaitForSingleObject(info.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(info.hProcess, &code);
+    else
+        TerminateProcess(info.hProcess, ~0u);
+    for (const PROCESSENTRY32W& entry : Processes())
+        if (entry.th32ParentProcessID == info.dwProcessId && lstrcmpiW(entry.szExeFile, L"Velmora.exe") != 0)
+            EndProcess(entry.th32ProcessID, 60000);
+    CloseHandle(info.hProcess);
+    return code;
+}
+
+DWORD Install(const std::wstring& folder) { return RunCommand(L"\"" + kSetup + L"\" /S /D=" + folder); }
+DWORD Uninstall(const std::wstring& folder) { return RunCommand(L"\"" + folder + L"\\uninstall.exe\" /S"); }
+
+void EndVelmora()
+{
+    for (DWORD id : VelmoraProcesses())
+        EndProcess(id, 0);
+}
+
+// The one running instance, started from `folder`, once its main window is
+// up; 0 (and a failure) otherwise.
+DWORD OneInstanceFrom(const std::wstring& folder)
+{
+    HWND window = WaitForWindow("Velmora5", 0, 15000);
+    if (!window) {
+        ADD_FAILURE() << "no Velmora main window";
+        return 0;
+    }
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    const std::vector<DWORD> running = VelmoraProcesses();
+    EXPECT_EQ(running.size(), 1u) << "instances of Velmora.exe";
+    EXPECT_EQ(lstrcmpiW(ImageOf(owner).c_str(), (folder + L"\\Velmora.exe").c_str()), 0) << Narrow(ImageOf(owner));
+    return owner;
+}
+
+void ExpectInstalledIn(const std::wstring& folder)
+{
+    for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll" }) {
+        const std::vector<char> installed = Contents(folder + L"\\" + name);
+        EXPECT_FALSE(installed.empty()) << Narrow(name);
+        EXPECT_TRUE(installed == Contents(kBin + L"\\" + name)) << Narrow(name) << " differs from the build's";
+    }
+    EXPECT_TRUE(Exists(folder + L"\\uninstall.exe"));
+    EXPECT_EQ(Narrow(ShortcutTarget(kShortcut)), Narrow(folder + L"\\Velmora.exe"));
+
+    const std::wstring uninstaller = L"\"" + folder + L"\\uninstall.exe\"";
+    const struct {
+        const wchar_t* name;
+        std::wstring text;
+    } texts[] = {
+        { L"DisplayName", L"Velmora" },
+        { L"DisplayVersion", Widen(kVersion) },
+        { L"Publisher", L"Quor" },
+        { L"DisplayIcon", folder + L"\\Velmora.exe,0" },
+        { L"InstallLocation", folder },
+        { L"UninstallString", uninstaller },
+        { L"QuietUninstallString", uninstaller + L" /S" },
+    };
+    for (const auto& expected : texts) {
+        const RegValue value = ReadValue(kUninstallKey, expected.name);
+        EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ)) << Narrow(expected.name);
+        EXPECT_EQ(Narrow(value.text), Narrow(expected.text)) << Narrow(expected.name);
+    }
+    for (const wchar_t* name : { L"NoModify", L"NoRepair" }) {
+        const RegValue value = ReadValue(kUninstallKey, name);
+        EXPECT_EQ(value.type, static_cast<DWORD>(REG_DWORD)) << Narrow(name);
+        EXPECT_EQ(value.number, 1u) << Narrow(name);
+    }
+    const RegValue size = ReadValue(kUninstallKey, L"EstimatedSize");
+    const DWORD binariesKb = static_cast<DWORD>((Contents(kBin + L"\\Velmora.exe").size() + Contents(kBin + L"\\kestro.dll").size()) / 1024);
+    EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_GE(size.number, binariesKb) << "EstimatedSize is in KiB";
+    EXPECT_LT(size.number, 4 * binariesKb) << "EstimatedSize is in KiB";
+
+    const RegValue run = ReadValue(kRunKey, L"Velmora5");
+    EXPECT_EQ(run.type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(Narrow(run.text), Narrow(L"\"" + folder + L"\\Velmora.exe\" /background"));
+}
+
+void ExpectRemoved(const std::wstring& folder)
+{
+    for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll", L"uninstall.exe" })
+        EXPECT_FALSE(Exists(folder + L"\\" + name)) << Narrow(name);
+    EXPECT_FALSE(Exists(kShortcut));
+    EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present);
+    EXPECT_TRUE(VelmoraProcesses().empty());
+}
+
+class Package : public ::testing::Test {
+protected:
+    std::wstring folder;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(UnderWine()) << "these tests install into and rewrite HKEY_CURRENT_USER: run them through tools/test.sh";
+        ASSERT_TRUE(Exists(kSetup)) << Narrow(kSetup) << " is missing: makensis (tools/setup.sh) builds it";
+        CoInitialize(NULL);
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        folder = std::wstring(temp) + L"Velmora 설치 시험";
+        Clean();
+        WriteText(kSettingsKey, L"Kept", L"yes");
+    }
+    void TearDown() override
+    {
+        if (!UnderWine())
+            return;
+        Clean();
+        SHDeleteKeyW(HKEY_CURRENT_USER, L"SOFTWARE\\Quor");
+        CoUninitialize();
+    }
+    void Clean()
+    {
+        EndVelmora();
+        for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll", L"uninstall.exe", L"notes.txt" })
+            DeleteFileW((folder + L"\\" + name).c_str());
+        RemoveDirectoryW(folder.c_str());
+        DeleteFileW(kShortcut.c_str());
+        SHDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
+        DeleteValue(kRunKey, L"Velmora5");
+    }
+};
+
+// Install, two updates over the running copy, uninstall: the whole life.
+TEST_F(Package, InstallsUpdatesAndUninstallsSilently)
+{
+    // A final backslash is fine; the setup drops it.
+    ASSERT_EQ(Install(folder + L"\\"), 0u);
+    ExpectInstalledIn(folder);
+    const DWORD first = OneInstanceFrom(folder);
+    PumpFor(1000);
+    EXPECT_EQ(FindProcessWindow("#32770", first), nullptr) << "a silent setup starts Velmora without /background: no About box";
+
+    // Files marked with an old date come back with the build's: replaced, not kept.
+    const FILETIME old = { 0, 0x01c00000 };
+    for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll" })
+        ASSERT_EQ(Ticks(WriteTime(folder + L"\\" + name, &old)), Ticks(old)) << "cannot mark " << Narrow(name);
+    ASSERT_EQ(Install(folder), 0u);
+    ExpectInstalledIn(folder);
+    for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll" })
+        EXPECT_NEAR(Ticks(WriteTime(folder + L"\\" + name)), Ticks(WriteTime(kBin + L"\\" + name)), 2e7) << Narrow(name) << " not replaced";
+    const DWORD second = OneInstanceFrom(folder);
+    EXPECT_NE(second, first) << "the running copy was not ended and started again";
+
+    // Start-with-Windows turned off by the user stays off.
+    DeleteValue(kRunKey, L"Velmora5");
+    ASSERT_EQ(Install(folder), 0u);
+    EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present);
+    EXPECT_NE(OneInstanceFrom(folder), second);
+
+    EXPECT_EQ(Uninstall(folder), 0u);
+    EXPECT_TRUE(WaitUntil([] { return VelmoraProcesses().empty(); }, 15000));
+    ExpectRemoved(folder);
+    EXPECT_FALSE(Exists(folder)) << "the empty folder stays";
+    EXPECT_EQ(Narrow(ReadValue(kSettingsKey, L"Kept").text), "yes") << "a silent uninstall deletes the settings";
+}
+
+// The program already gone (ended, its file deleted) and the uninstaller
+// run again afterwards: everything of Velmora's goes, nothing else does.
+TEST_F(Package, UninstallsWithoutTheProgramAndTwice)
+{
+    ASSERT_EQ(Install(folder), 0u);
+    OneInstanceFrom(folder);
+    EndVelmora();
+    ASSERT_TRUE(DeleteFileW((folder + L"\\Velmora.exe").c_str()));
+    const std::wstring notes = folder + L"\\notes.txt";
+    CloseHandle(CreateFileW(notes.c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW, 0, NULL));
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring again = std::wstring(temp) + L"velmora-uninstall-again.exe";
+    ASSERT_TRUE(CopyFileW((folder + L"\\uninstall.exe").c_str(), again.c_str(), FALSE));
+
+    EXPECT_EQ(Uninstall(folder), 0u);
+    ExpectRemoved(folder);
+    EXPECT_TRUE(Exists(notes)) << "the user's file went with the folder";
+
+    // A second run (in place, so it does not hand over) meets a Run value of a
+    // copy elsewhere and the settings; both are not its to remove.
+    const std::wstring portable = L"\"C:\\Portable\\Velmora.exe\" /background";
+    WriteText(kRunKey, L"Velmora5", portable);
+    EXPECT_EQ(RunCommand(L"\"" + again + L"\" /S _?=" + folder), 0u);
+    DeleteFileW(again.c_str());
+    EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(portable));
+    EXPECT_TRUE(Exists(notes));
+    EXPECT_EQ(Narrow(ReadValue(kSettingsKey, L"Kept").text), "yes");
+}
+
+// A folder that cannot be one (a file on its way) or cannot be written
+// (Wine's drive Z: is the Linux root, and /proc takes no folders, not even
+// from root) stops the setup with an error, leaving nothing behind that
+// claims an installation, neither there nor in the default folder.
+TEST_F(Package, UnwritableFolderInstallsNothing)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring blocker = std::wstring(temp) + L"velmora-not-a-folder";
+    CloseHandle(CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+
+    for (const std::wstring& target : { blocker + L"\\Velmora", std::wstring(L"Z:\\proc\\Velmora 설치") }) {
+        SCOPED_TRACE(Narrow(target));
+        EXPECT_NE(Install(target), 0u);
+        EXPECT_FALSE(KeyExists(kUninstallKey));
+        EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present);
+        EXPECT_FALSE(Exists(kShortcut));
+        EXPECT_TRUE(VelmoraProcesses().empty());
+        Clean();
+    }
+    DeleteFileW(blocker.c_str());
+}
+
+} // namespace
