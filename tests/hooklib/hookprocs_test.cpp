@@ -227,7 +227,9 @@ TEST_F(HookProcedures, DirectionFollowsTheSignOfTheDeltaOnly)
     }
 }
 
-TEST_F(HookProcedures, AnyDeltaScrollsOneNotch)
+// A full-size delta is one notch, whatever its size; only whole notches
+// reach the code window, so four quarter notches scroll once.
+TEST_F(HookProcedures, TheCodeWindowGetsWholeNotchesOnly)
 {
     CodeWindow code;
     ASSERT_TRUE(code.TakeFocus());
@@ -235,6 +237,7 @@ TEST_F(HookProcedures, AnyDeltaScrollsOneNotch)
     ASSERT_TRUE(MoveCursor(pane));
     SetScrollCount(3);
     for (Procedure procedure : { Procedure::LowLevel, Procedure::GetMessage }) {
+        SCOPED_TRACE(Name(procedure));
         for (short delta : { 240, -360, 0 }) {
             code.Clear();
             Event event;
@@ -242,8 +245,17 @@ TEST_F(HookProcedures, AnyDeltaScrollsOneNotch)
             event.point = pane;
             EXPECT_TRUE(Ended(Call(procedure, event)));
             EXPECT_TRUE(SequenceIs(LinePairs(delta > 0 ? SB_LINEUP : SB_LINEDOWN, code.Bar(1), 3), code.Record()))
-                << Name(procedure) << " delta " << delta;
+                << "delta " << delta;
         }
+        code.Clear();
+        Event quarter;
+        quarter.delta = 30;
+        quarter.point = pane;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(PassedDown(Call(procedure, quarter), HC_ACTION));
+        EXPECT_TRUE(SequenceIs({}, code.Record()));
+        EXPECT_TRUE(Ended(Call(procedure, quarter)));
+        EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEUP, code.Bar(1), 3), code.Record()));
     }
 }
 
@@ -284,28 +296,6 @@ TEST_F(HookProcedures, SmallDeltasAddUpToWholeNotches)
                 }
             }
         }
-    }
-}
-
-// Only whole notches reach the code window: four quarter notches scroll once.
-TEST_F(HookProcedures, QuarterNotchesScrollTheCodeWindowOnce)
-{
-    CodeWindow code;
-    ASSERT_TRUE(code.TakeFocus());
-    const POINT pane = code.InPane(1);
-    ASSERT_TRUE(MoveCursor(pane));
-    SetScrollCount(3);
-    for (Procedure procedure : { Procedure::LowLevel, Procedure::GetMessage }) {
-        SCOPED_TRACE(Name(procedure));
-        code.Clear();
-        Event quarter;
-        quarter.delta = 30;
-        quarter.point = pane;
-        for (int i = 0; i < 3; ++i)
-            EXPECT_TRUE(PassedDown(Call(procedure, quarter), HC_ACTION));
-        EXPECT_TRUE(SequenceIs({}, code.Record()));
-        EXPECT_TRUE(Ended(Call(procedure, quarter)));
-        EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEUP, code.Bar(1), 3), code.Record()));
     }
 }
 
