@@ -89,11 +89,7 @@ LRESULT OnCreate(HWND window)
 {
     RegisterCommanderIfListed(window);
     if (!InstallMouseHook(1)) {
-        // "구성요소를 열지 못했습니다." (the component failed to open)
-        MessageBoxA(window,
-                    "\xb1\xb8\xbc\xba\xbf\xe4\xbc\xd2\xb8\xa6 \xbf\xad\xc1\xf6 "
-                    "\xb8\xf8\xc7\xdf\xbd\xc0\xb4\xcf\xb4\xd9.",
-                    AppState.appName, MB_OK);
+        ShowMessageBox(window, L"구성요소를 열지 못했습니다."); // the component failed to open
         // Not every platform sends WM_DESTROY to a window refused here.
         EndMainWindow(window);
         return -1;
@@ -158,7 +154,8 @@ void ShowTrayMenu(HWND window)
 {
     if (AppState.modalOpen)
         return;
-    HMENU menu = LoadMenuA(AppState.instance, MAKEINTRESOURCEA(IDR_TRAYMENU));
+    // From the UTF-16 template, never through the ANSI code page.
+    HMENU menu = LoadMenuW(AppState.instance, MAKEINTRESOURCEW(IDR_TRAYMENU));
     if (!menu)
         return;
     HMENU popup = GetSubMenu(menu, 0);

@@ -4,16 +4,16 @@
 #include <commctrl.h>
 #include "appstate.h"
 #include "center.h"
+#include "dialogs.h"
 #include "kestro.h"
 #include "store.h"
 
 namespace {
 
-// "클래스명" (class name), CP949.
-const char kColumnHeader[] = "\xc5\xac\xb7\xa1\xbd\xba\xb8\xed";
-// "이미 존재하는 창 목록입니다." (this window is already in the list), CP949.
-const char kAlreadyListed[] = "\xc0\xcc\xb9\xcc \xc1\xb8\xc0\xe7\xc7\xcf\xb4\xc2 \xc3\xa2 "
-                              "\xb8\xf1\xb7\xcf\xc0\xd4\xb4\xcf\xb4\xd9.";
+// The Korean texts in UTF-16. The rows, the labels and the edit stay narrow:
+// class names are stored and compared narrow.
+const wchar_t kColumnHeader[] = L"클래스명";                      // class name
+const wchar_t kAlreadyListed[] = L"이미 존재하는 창 목록입니다."; // this window is already in the list
 const int kColumnWidth = 180;
 const int kFallbackCount = 3;
 
@@ -44,12 +44,12 @@ void InsertRow(HWND listView, int index, const char* text)
 
 void InsertClassColumn(HWND listView)
 {
-    LVCOLUMNA column = {};
+    LVCOLUMNW column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_LEFT;
     column.cx = kColumnWidth;
-    column.pszText = const_cast<char*>(kColumnHeader);
-    SendMessageA(listView, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    column.pszText = const_cast<wchar_t*>(kColumnHeader);
+    SendMessageW(listView, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
 }
 
 INT_PTR InitSettingsDialog(HWND dialog)
@@ -122,7 +122,7 @@ INT_PTR AddPickedClass(HWND dialog)
     GetDlgItemTextA(dialog, kClassLabelId, name, kTextBuffer);
     HWND listView = ListView(dialog);
     if (IsListedClass(listView, name)) {
-        MessageBoxA(dialog, kAlreadyListed, AppState.appName, MB_OK);
+        ShowMessageBox(dialog, kAlreadyListed);
         return 0;
     }
     InsertRow(listView, RowCount(listView), name);
@@ -196,6 +196,9 @@ int ParseDecimal(const char* text)
     return static_cast<int>(value);
 }
 
+// A Unicode dialog's procedure: the list view sends its notifications in their
+// Unicode forms, and WM_NOTIFY is taken from the list view whatever its code.
+// No other message it handles carries text.
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {

@@ -64,6 +64,9 @@ TEST(AboutBox, OpensCentredOnTheScreen)
     EXPECT_EQ(TextOf(open.dialog), "\xc1\xa4\xba\xb8"); // "정보"
     EXPECT_EQ(GetWindowLongA(open.dialog, GWL_STYLE) & WS_POPUP, 0);
     EXPECT_NE(SendMessageA(GetDlgItem(open.dialog, 2), STM_GETICON, 0, 0), 0) << "icon 107";
+    // With the program's manifest, Common Controls 6.0: OK is drawn with the visual style.
+    EXPECT_EQ(ControlMadeBy(open, IDOK), kFromCommonControls | kThemed);
+    EXPECT_TRUE(ControlMadeBy(open, 2) & kFromCommonControls) << "the icon static";
     Discard(open);
 }
 

@@ -120,6 +120,26 @@ std::string TextOf(HWND window)
     return Narrow(buffer);
 }
 
+std::wstring WideTextOf(HWND window)
+{
+    std::vector<wchar_t> buffer(1024, 0);
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, buffer.size() - 1, reinterpret_cast<LPARAM>(buffer.data()),
+                        SMTO_ABORTIFHUNG, 2000, &length);
+    return std::wstring(buffer.data());
+}
+
+static LRESULT AskHost(const OpenDialog& open, UINT message, WPARAM wParam)
+{
+    DWORD_PTR answer = static_cast<DWORD_PTR>(-1);
+    SendMessageTimeoutA(GetWindow(open.dialog, GW_OWNER), message, wParam, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+    return static_cast<LRESULT>(answer);
+}
+
+UINT HostCodePage(const OpenDialog& open) { return static_cast<UINT>(AskHost(open, kQueryCodePage, 0)); }
+
+LRESULT ControlMadeBy(const OpenDialog& open, int id) { return AskHost(open, kQueryControl, id); }
+
 POINT CentreOf(HWND window)
 {
     RECT rect = {};

@@ -26,7 +26,14 @@ std::string LogEnd(const OpenDialog& open);
 std::vector<HWND> Inversions(const OpenDialog& open);
 
 HWND Item(const OpenDialog& open, int id);
+// A window's text in the reader's ANSI code page (for the narrow texts).
 std::string TextOf(HWND window);
+// A window's text as UTF-16, as a Unicode window holds it.
+std::wstring WideTextOf(HWND window);
+// What the host tells of itself: its ANSI code page, and which controls made
+// dialog control `id` (kFromCommonControls, kThemed; -1 for none).
+UINT HostCodePage(const OpenDialog& open);
+LRESULT ControlMadeBy(const OpenDialog& open, int id);
 POINT CentreOf(HWND window);
 int RowCount(const OpenDialog& open);
 // A dialog of the host owned by the settings dialog (a message box), or null.

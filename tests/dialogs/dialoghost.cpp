@@ -6,9 +6,12 @@
 // are written to FILE, one window handle a line, and at the end a line
 // "end RESULT scrollCount N capture C dragging D highlighted H".
 // Posting kStealCapture to the hidden owner makes it take the mouse capture,
-// as another window of the program would; kDestroyOwner destroys it.
+// as another window of the program would; kDestroyOwner destroys it. The
+// owner also answers what only the host can tell: its code page and where
+// the dialog's controls come from (dialoghost.h).
 #include <windows.h>
 #include <commctrl.h>
+#include <uxtheme.h>
 #include <cstdio>
 #include <cstring>
 #include "appstate.h"
@@ -21,8 +24,29 @@ namespace {
 
 FILE* logFile = NULL;
 
+LRESULT DescribeControl(HWND owner, WPARAM id)
+{
+    HWND dialog = GetLastActivePopup(owner);
+    HWND control = dialog != owner ? GetDlgItem(dialog, static_cast<int>(id)) : NULL;
+    if (!control)
+        return -1;
+    HMODULE module = NULL;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(GetClassLongPtrW(control, GCLP_WNDPROC)), &module);
+    LRESULT made = 0;
+    if (module && module == GetModuleHandleW(L"comctl32.dll"))
+        made |= kFromCommonControls;
+    if (GetWindowTheme(control))
+        made |= kThemed;
+    return made;
+}
+
 LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == kQueryCodePage)
+        return static_cast<LRESULT>(GetACP());
+    if (message == kQueryControl)
+        return DescribeControl(window, wParam);
     if (message == kStealCapture) {
         SetCapture(window);
         return 0;

@@ -58,6 +58,35 @@ TEST(ParseDecimal, WrapsModulo2To32)
     EXPECT_EQ(ParseDecimal("18446744073709551623"), 7); // 2^64 + 7
 }
 
+// The host carries the program's manifest, so the dialog is made of Common
+// Controls 6.0 as the program's is: the user32 controls too come from
+// comctl32 then, drawn with the visual style. Every test here and in the
+// finder's drives those controls.
+TEST_F(SettingsDialog, ItsControlsAreCommonControls6)
+{
+    open = OpenSettings();
+    ASSERT_NE(open.dialog, nullptr);
+    // A static control has no visual style to draw with.
+    const struct {
+        int id;
+        const char* what;
+        LRESULT made;
+    } controls[] = {
+        { IDOK, "OK button", kFromCommonControls | kThemed },
+        { 1001, "Add button", kFromCommonControls | kThemed },
+        { 1002, "multi-line Delete button", kFromCommonControls | kThemed },
+        { 1004, "check box", kFromCommonControls | kThemed },
+        { 1003, "edit", kFromCommonControls | kThemed },
+        { 1000, "list view", kFromCommonControls | kThemed },
+        { 1005, "finder icon", kFromCommonControls },
+        { 1006, "class name label", kFromCommonControls },
+    };
+    for (const auto& control : controls) {
+        SCOPED_TRACE(control.what);
+        EXPECT_EQ(ControlMadeBy(open, control.id), control.made);
+    }
+}
+
 TEST_F(SettingsDialog, OkStoresTheTypedCountOrThree)
 {
     const struct {

@@ -1,0 +1,214 @@
+// The Korean texts of the user interface read back as UTF-16, whatever the
+// ANSI code page: the settings dialog, its column header and its duplicate
+// message, the About box and the tray menu. CTest runs this program twice,
+// under ko_KR.UTF-8 (code page 949) and under C.UTF-8 (code page 1252); the
+// code page comes from the Unix locale of each process, and VELMORA_EXPECT_ACP
+// says which one the run is meant to have. The dialogs run in a dialog host,
+// which inherits the locale; the tray menu runs in this process.
+#include "dialogdriver.h"
+#include <commctrl.h>
+#include <cstdlib>
+#include "appstate.h"
+#include "kestro.h"
+#include "mainwnd.h"
+#include "version.h"
+
+namespace {
+
+UINT ExpectedCodePage()
+{
+    const char* expected = getenv("VELMORA_EXPECT_ACP");
+    return expected ? static_cast<UINT>(atoi(expected)) : 0;
+}
+
+std::wstring Widen(const char* ascii)
+{
+    return std::wstring(ascii, ascii + strlen(ascii));
+}
+
+// The texts of the dialog's own controls in template order, but for icons,
+// the list view and the edit, whose texts are no Korean.
+std::vector<std::wstring> ControlTexts(HWND dialog)
+{
+    std::vector<std::wstring> texts;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[64] = {};
+        GetClassNameA(child, className, sizeof className);
+        const LONG style = GetWindowLongA(child, GWL_STYLE);
+        if (lstrcmpiA(className, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON)
+            continue;
+        if (lstrcmpiA(className, "Button") != 0 && lstrcmpiA(className, "Static") != 0)
+            continue;
+        texts.push_back(WideTextOf(child));
+    }
+    return texts;
+}
+
+// Column 0's header of a list view in another process, read through a
+// buffer placed in that process.
+std::wstring ColumnHeader(HWND listView, DWORD processId)
+{
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
+    if (!process)
+        return L"(no access)";
+    const SIZE_T textChars = 256;
+    const SIZE_T size = sizeof(LVCOLUMNW) + textChars * sizeof(wchar_t);
+    BYTE* remote = static_cast<BYTE*>(VirtualAllocEx(process, NULL, size, MEM_COMMIT, PAGE_READWRITE));
+    std::wstring text = L"(not read)";
+    if (remote) {
+        LVCOLUMNW column = {};
+        column.mask = LVCF_TEXT;
+        column.pszText = reinterpret_cast<wchar_t*>(remote + sizeof column);
+        column.cchTextMax = static_cast<int>(textChars);
+        std::vector<wchar_t> buffer(textChars, 0);
+        if (WriteProcessMemory(process, remote, &column, sizeof column, NULL) &&
+            WriteProcessMemory(process, remote + sizeof column, buffer.data(), textChars * sizeof(wchar_t), NULL) &&
+            SendMessageW(listView, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(remote)) &&
+            ReadProcessMemory(process, remote + sizeof column, buffer.data(), (textChars - 1) * sizeof(wchar_t),
+                              NULL))
+            text = buffer.data();
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return text;
+}
+
+class KoreanTexts : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(ExpectedCodePage(), 0u) << "VELMORA_EXPECT_ACP is not set: run the tests through CTest";
+        ASSERT_EQ(GetACP(), ExpectedCodePage()) << "this run is not under the code page it is meant for";
+        Seed({}, 3, "");
+    }
+    void TearDown() override { Discard(open); }
+
+    OpenDialog open;
+};
+
+TEST_F(KoreanTexts, SettingsDialog)
+{
+    open = OpenSettings();
+    ASSERT_NE(open.dialog, nullptr);
+    EXPECT_EQ(HostCodePage(open), ExpectedCodePage()) << "the host inherits the locale";
+    EXPECT_TRUE(IsWindowUnicode(open.dialog));
+    EXPECT_EQ(WideTextOf(open.dialog), L"설정");
+    const std::vector<std::wstring> expected = {
+        L"창 찾기",
+        L"왼쪽 이미지를 원하는 윈도우로 드래그하세요",
+        L"클래스명:",
+        L"", // 1006, emptied at the start
+        L"창 제목:",
+        L"", // 1007, emptied at the start
+        L"이 창에 휠 마우스 지원 추가",
+        L"마우스 휠 지원창 목록",
+        L"선택 항목 삭제",
+        L"기타",
+        L"스크롤 개수:",
+        L"윈도우 시작시 실행",
+        L"확인",
+        L"취소",
+        L"기본 지원: VbaWindow",
+    };
+    EXPECT_EQ(ControlTexts(open.dialog), expected);
+    EXPECT_EQ(ColumnHeader(Item(open, 1000), open.process.processId), L"클래스명");
+}
+
+TEST_F(KoreanTexts, DuplicateMessage)
+{
+    Target builtIn = StartTarget("VbaWindow", 900, 40, 300, 200);
+    open = OpenSettings();
+    ASSERT_NE(open.dialog, nullptr);
+    ASSERT_TRUE(PressFinder(open));
+    ASSERT_TRUE(MoveTo(CentreOf(builtIn.window)));
+    ASSERT_TRUE(Release());
+    ASSERT_TRUE(WaitForClassLabel(open, "VbaWindow"));
+    ASSERT_TRUE(Click(Item(open, 1001)));
+    HWND box = NULL;
+    ASSERT_TRUE(WaitUntil([&] { return (box = OwnedPopup(open)) != NULL; }));
+    EXPECT_TRUE(IsWindowUnicode(box));
+    EXPECT_EQ(WideTextOf(box), L"Velmora5");
+    EXPECT_EQ(WideTextOf(GetDlgItem(box, 0xFFFF)), L"이미 존재하는 창 목록입니다.");
+    ASSERT_TRUE(Keys(box, "Return"));
+    EXPECT_TRUE(WaitUntil([&] { return OwnedPopup(open) == NULL; }));
+    EndTarget(builtIn);
+}
+
+TEST_F(KoreanTexts, AboutBox)
+{
+    open = OpenAbout();
+    ASSERT_NE(open.dialog, nullptr);
+    EXPECT_EQ(HostCodePage(open), ExpectedCodePage());
+    EXPECT_TRUE(IsWindowUnicode(open.dialog));
+    EXPECT_EQ(WideTextOf(open.dialog), L"정보");
+    const std::vector<std::wstring> expected = {
+        L"Velmora 버전 0.5 for VBA Users",
+        Widen(VELMORA_NOTICE),
+        L"확인",
+    };
+    EXPECT_EQ(ControlTexts(open.dialog), expected);
+}
+
+// The menu as the main window shows it, read while it is open: a thread
+// timer runs inside the menu's own loop.
+struct MenuItem {
+    UINT id;
+    std::wstring text;
+    bool operator==(const MenuItem& other) const { return id == other.id && text == other.text; }
+};
+std::vector<MenuItem> shownItems;
+bool menuSeen = false;
+
+void CALLBACK ReadShownMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND popup = FindProcessWindow("#32768", GetCurrentProcessId());
+    if (!popup || !IsWindowVisible(popup))
+        return;
+    KillTimer(NULL, timer);
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+        shownItems.push_back({ GetMenuItemID(menu, i), text });
+    }
+    menuSeen = true;
+    EndMenu();
+}
+
+std::ostream& operator<<(std::ostream& out, const MenuItem& item)
+{
+    out << item.id << " \"";
+    for (wchar_t c : item.text)
+        out << (c < 128 ? static_cast<char>(c) : '?');
+    return out << "\" (" << item.text.size() << " characters)";
+}
+
+TEST_F(KoreanTexts, TrayMenu)
+{
+    AppState.instance = GetModuleHandleA(NULL); // this program carries the menu resource
+    AppState.backgroundMode = 1;
+    WindowListClear(&AppState.windowList);
+    RegisterMainWindowClass(AppState.instance);
+    ASSERT_EQ(CreateMainWindow(AppState.instance), 1);
+    HWND window = FindProcessWindow("Velmora5", GetCurrentProcessId());
+    ASSERT_NE(window, nullptr);
+
+    shownItems.clear();
+    menuSeen = false;
+    const UINT_PTR timer = SetTimer(NULL, 0, 100, ReadShownMenu);
+    PostMessageA(window, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
+    EXPECT_TRUE(WaitUntil([] { return menuSeen; })) << "the menu did not open";
+    KillTimer(NULL, timer);
+    const std::vector<MenuItem> expected = {
+        { IDM_SETTINGS, L"설정(&O)..." },
+        { IDM_ABOUT, L"정보(&A)..." },
+        { 0, L"" }, // the separator
+        { IDM_EXIT, L"끝내기(&X)" },
+    };
+    EXPECT_EQ(shownItems, expected);
+
+    DestroyWindow(window);
+    PumpFor(50); // takes the quit message the window posted
+}
+
+} // namespace
