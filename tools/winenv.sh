@@ -4,8 +4,11 @@
 #   velmora_env BUILD_DIR      set WINEPREFIX and friends
 #   velmora_display [virtual]  start Xvfb unless DISPLAY works (or "virtual" forces one)
 #   velmora_prefix             create and configure the prefix once
-#   velmora_cleanup            end the wineserver and the Xvfb we started
-# Nothing is killed by name: the Xvfb by its PID, Wine by `wineserver -k` on our prefix.
+#   velmora_prefix64           the same for the 64-bit prefix VELMORA_PREFIX64 (WINEARCH=win64)
+#   velmora_end_prefix64       end the 64-bit prefix's wineserver
+#   velmora_cleanup            end the wineservers and the Xvfb we started
+# Nothing is killed by name: the Xvfb by its PID, Wine by `wineserver -k` on our prefixes.
+# Every command that touches the 64-bit prefix runs with WINEARCH=win64.
 
 velmora_setup_and_build() {
   bash "$1/tools/setup.sh"
@@ -18,6 +21,8 @@ velmora_env() {
   build_dir=$(cd "$1" && pwd)
   export WINEPREFIX="$build_dir/wineprefix"
   export WINEARCH=win32
+  # For the 64-bit regression test: 64- and 32-bit programs side by side.
+  export VELMORA_PREFIX64="$build_dir/wineprefix64"
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   export LANG=ko_KR.UTF-8 LC_ALL=ko_KR.UTF-8
@@ -48,6 +53,7 @@ velmora_display() {
 
 velmora_reg() { wine reg add "$@" /f >/dev/null 2>&1; }
 
+# Creates and configures the prefix of WINEPREFIX and WINEARCH once.
 velmora_prefix() {
   local stamp="$WINEPREFIX/.velmora-prefix-v1"
   if [ ! -e "$stamp" ]; then
@@ -68,10 +74,21 @@ velmora_prefix() {
   wineserver -p >/dev/null 2>&1 || true
 }
 
+velmora_prefix64() {
+  (export WINEPREFIX="$VELMORA_PREFIX64" WINEARCH=win64; velmora_prefix)
+}
+
+velmora_end_prefix64() {
+  if [ -n "${VELMORA_PREFIX64:-}" ] && [ -d "$VELMORA_PREFIX64" ]; then
+    WINEPREFIX="$VELMORA_PREFIX64" WINEARCH=win64 wineserver -k >/dev/null 2>&1 || true
+  fi
+}
+
 velmora_cleanup() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     wineserver -k >/dev/null 2>&1 || true
   fi
+  velmora_end_prefix64
   if [ -n "${VELMORA_XVFB_PID:-}" ]; then
     kill "$VELMORA_XVFB_PID" 2>/dev/null || true
     wait "$VELMORA_XVFB_PID" 2>/dev/null || true
