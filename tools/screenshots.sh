@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Takes the README's screenshots of the settings dialog and the About box:
-# builds, starts a private virtual display, runs each dialog in a Wine
-# desktop window (so that it gets its frame and caption) and saves
-# docs/settings.png and docs/about.png. Cleans up after itself.
+# Takes the README's screenshots of the settings dialog, the About box and
+# the tray menu: builds, starts a private virtual display, runs each dialog in
+# a Wine desktop window (so that it gets its frame and caption), and the
+# program itself in one for its tray icon, and saves docs/settings.png,
+# docs/about.png and docs/traymenu.png. Cleans up after itself.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${VELMORA_BUILD_DIR:-$root/build}"
@@ -25,25 +26,47 @@ velmora_reg "$list" /v 0 /t REG_SZ /d SampleEditor
 velmora_reg "$list" /v 1 /t REG_SZ /d SampleGrid
 velmora_reg 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v Velmora5 /t REG_SZ /d 'C:\Velmora\Velmora.exe /background'
 
+# desktop PROGRAM ARGUMENT: runs a program of the bin directory in a Wine
+# desktop window of 640x560, whose taskbar has the tray in its bottom right corner.
+desktop() {
+  wine explorer /desktop=shots,640x560 "$(winepath -w "$bin/$1")" "$2" >/dev/null 2>&1 &
+  desktop_pid=$!
+  sleep 6
+}
+
+end_desktop() {
+  wineserver -k >/dev/null 2>&1 || true
+  wait "$desktop_pid" 2>/dev/null || true
+  wineserver -p >/dev/null 2>&1 || true
+}
+
 # shot NAME ARGUMENT: one dialog, cropped to its frame.
 shot() {
   local name=$1 argument=$2
-  wine explorer /desktop=shots,640x560 "$(winepath -w "$bin/dialoghost.exe")" "$argument" >/dev/null 2>&1 &
-  local pid=$!
-  sleep 6
+  desktop dialoghost.exe "$argument"
   xdotool mousemove 639 559
   sleep 1
   import -window root "$work/$name.png"
   # The dialog is centred on the desktop; trim the desktop around it.
   convert "$work/$name.png" -crop 640x560+0+0 +repage -bordercolor "$(convert "$work/$name.png" -format '%[pixel:p{1,1}]' info:)" \
     -border 1 -fuzz 2% -trim +repage "$root/docs/$name.png"
-  wineserver -k >/dev/null 2>&1 || true
-  wait "$pid" 2>/dev/null || true
-  wineserver -p >/dev/null 2>&1 || true
+  end_desktop
+}
+
+# The tray menu: a right click on the program's tray icon, the last one in
+# the tray; the menu opens above it.
+menu_shot() {
+  desktop Velmora.exe /background
+  xdotool mousemove 629 549 click 3
+  sleep 2
+  import -window root "$work/traymenu.png"
+  convert "$work/traymenu.png" -crop 200x96+440+464 +repage "$root/docs/traymenu.png"
+  end_desktop
 }
 
 mkdir -p "$root/docs"
 shot settings /settings
 shot about /about
+menu_shot
 wine reg delete 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v Velmora5 /f >/dev/null 2>&1 || true
-echo "screenshots: $root/docs/settings.png $root/docs/about.png"
+echo "screenshots: $root/docs/settings.png $root/docs/about.png $root/docs/traymenu.png"
