@@ -1,10 +1,11 @@
 // The Korean texts of the user interface read back as UTF-16, whatever the
 // ANSI code page: the settings dialog, its column header and its duplicate
-// message, the About box and the tray menu. CTest runs this program twice,
-// under ko_KR.UTF-8 (code page 949) and under C.UTF-8 (code page 1252); the
-// code page comes from the Unix locale of each process, and VELMORA_EXPECT_ACP
-// says which one the run is meant to have. The dialogs run in a dialog host,
-// which inherits the locale; the tray menu runs in this process.
+// message, the About box, the tray menu and the message box of a hook that
+// cannot be installed. CTest runs this program twice, under ko_KR.UTF-8
+// (code page 949) and under C.UTF-8 (code page 1252); the code page comes from
+// the Unix locale of each process, and VELMORA_EXPECT_ACP says which one the
+// run is meant to have. The dialogs run in a dialog host, which inherits the
+// locale; the tray menu and the hook's message box run in this process.
 #include "dialogdriver.h"
 #include <commctrl.h>
 #include <cstdlib>
@@ -209,6 +210,76 @@ TEST_F(KoreanTexts, TrayMenu)
 
     DestroyWindow(window);
     PumpFor(50); // takes the quit message the window posted
+}
+
+// The message box of a hook that cannot be installed. The program calls the
+// library's InstallMouseHook through its import table; pointing that entry
+// at a stand-in that refuses makes the window's creation fail as it would.
+int WINAPI RefuseHook(int) { return 0; }
+
+// The import-table slot of this program that holds `target`, or null.
+void** ImportSlot(const char* dll, FARPROC target)
+{
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name;
+         ++entry) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0)
+            continue;
+        for (auto* slot = reinterpret_cast<void**>(base + entry->FirstThunk); *slot; ++slot)
+            if (*slot == reinterpret_cast<void*>(target))
+                return slot;
+    }
+    return NULL;
+}
+
+bool Patch(void** slot, void* value)
+{
+    DWORD old = 0;
+    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old))
+        return false;
+    *slot = value;
+    VirtualProtect(slot, sizeof *slot, old, &old);
+    return true;
+}
+
+std::wstring boxCaption, boxText;
+bool boxSeen = false;
+
+void CALLBACK ReadShownBox(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND box = FindProcessWindow("#32770", GetCurrentProcessId());
+    if (!box || !IsWindowVisible(box))
+        return;
+    KillTimer(NULL, timer);
+    boxCaption = WideTextOf(box);
+    boxText = WideTextOf(GetDlgItem(box, 0xFFFF));
+    boxSeen = true;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(KoreanTexts, HookFailureMessage)
+{
+    AppState.instance = GetModuleHandleA(NULL);
+    AppState.backgroundMode = 1;
+    WindowListClear(&AppState.windowList);
+    RegisterMainWindowClass(AppState.instance);
+    const FARPROC install = GetProcAddress(GetModuleHandleA("kestro.dll"), MAKEINTRESOURCEA(4));
+    void** slot = ImportSlot("kestro.dll", install);
+    ASSERT_NE(slot, nullptr) << "InstallMouseHook is not imported";
+    ASSERT_TRUE(Patch(slot, reinterpret_cast<void*>(RefuseHook)));
+
+    boxSeen = false;
+    const UINT_PTR timer = SetTimer(NULL, 0, 100, ReadShownBox);
+    EXPECT_EQ(CreateMainWindow(AppState.instance), 0) << "the window is refused";
+    KillTimer(NULL, timer);
+    Patch(slot, reinterpret_cast<void*>(install));
+    PumpFor(50); // takes the quit message the window posted
+    ASSERT_TRUE(boxSeen);
+    EXPECT_EQ(boxCaption, L"Velmora5");
+    EXPECT_EQ(boxText, L"구성요소를 열지 못했습니다.");
 }
 
 } // namespace
