@@ -15,19 +15,6 @@ Function As(FARPROC procedure)
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(procedure));
 }
 
-// Puts the real pointer at `point` through X and waits until Windows sees it.
-inline bool MoveCursor(POINT point)
-{
-    char arguments[64];
-    wsprintfA(arguments, "mousemove %ld %ld", point.x, point.y);
-    if (!Xdo(arguments))
-        return false;
-    return WaitUntil([&] {
-        POINT cursor;
-        return GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
-    });
-}
-
 inline HWND FocusWindow()
 {
     GUITHREADINFO info = {};

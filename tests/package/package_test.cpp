@@ -21,12 +21,6 @@ const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVers
 const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t* const kSettingsKey = L"SOFTWARE\\Quor\\Velmora5\\Option";
 
-bool UnderWine()
-{
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != NULL;
-}
-
 std::wstring Widen(const std::string& text)
 {
     std::wstring wide(text.size(), L'\0');

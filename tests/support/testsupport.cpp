@@ -255,3 +255,19 @@ BYTE* ProcessModuleBase(DWORD processId, const char* moduleName)
     CloseHandle(snapshot);
     return base;
 }
+
+bool MoveCursor(POINT point)
+{
+    char arguments[64];
+    wsprintfA(arguments, "mousemove %ld %ld", point.x, point.y);
+    return Xdo(arguments) && WaitUntil([&] {
+        POINT cursor;
+        return GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
+    });
+}
+
+bool UnderWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != NULL;
+}

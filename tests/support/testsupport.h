@@ -8,11 +8,18 @@
 #include <string>
 #include <vector>
 
+// Tests that rewrite HKEY_CURRENT_USER or install programs refuse to run
+// outside Wine, where that would be someone's real machine.
+bool UnderWine();
+
 // Directory of the running test program (the build's bin directory).
 std::string BinDir();
 
 // Runs xdotool with these arguments on the test display; true on exit code 0.
 bool Xdo(const std::string& arguments);
+
+// Puts the real pointer at `point` through X and waits until Windows sees it.
+bool MoveCursor(POINT point);
 
 // Pumps this thread's messages for `milliseconds`.
 void PumpFor(DWORD milliseconds);

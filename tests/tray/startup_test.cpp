@@ -218,16 +218,6 @@ struct CodeWindow {
     void Clear() { SendMessageA(window, CW_CLEAR, 0, 0); }
 };
 
-bool MoveCursorTo(POINT point)
-{
-    return Xdo("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y)) &&
-           WaitUntil([&] {
-               POINT now;
-               GetCursorPos(&now);
-               return now.x == point.x && now.y == point.y;
-           });
-}
-
 TEST_F(VelmoraProgram, ForwardedWheelScrollsOnlyListedClasses)
 {
     PutWindowList({ "VelmoraOther", "VelmoraListed" });
@@ -238,7 +228,7 @@ TEST_F(VelmoraProgram, ForwardedWheelScrollsOnlyListedClasses)
     CodeWindow listed("VelmoraListed");
     ASSERT_TRUE(listed.Focus());
     const POINT point = listed.LowerPane();
-    ASSERT_TRUE(MoveCursorTo(point));
+    ASSERT_TRUE(MoveCursor(point));
     EXPECT_EQ(SendMessageA(running.window, WM_WHEELFORWARD, SB_LINEDOWN, MAKELPARAM(point.x, point.y)), 1);
     EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, listed.LowerBar(), 2), CodeWindowRecord(listed.window)));
 
@@ -251,7 +241,7 @@ TEST_F(VelmoraProgram, ForwardedWheelScrollsOnlyListedClasses)
     CodeWindow unlisted("VelmoraUnlisted", "/at:650,100,400,300");
     ASSERT_TRUE(unlisted.Focus());
     const POINT other = unlisted.LowerPane();
-    ASSERT_TRUE(MoveCursorTo(other));
+    ASSERT_TRUE(MoveCursor(other));
     EXPECT_EQ(SendMessageA(running.window, WM_WHEELFORWARD, SB_LINEDOWN, MAKELPARAM(other.x, other.y)), 0);
     EXPECT_TRUE(SequenceIs({}, CodeWindowRecord(unlisted.window)));
     EXPECT_EQ(Exit(running), 0u);
@@ -304,7 +294,7 @@ TEST_F(VelmoraProgram, AHookTheSystemDroppedComesBackWithTheStoredCount)
     auto notch = [&](size_t messages) {
         code.Clear();
         wheelsSeenFirst = 0;
-        EXPECT_TRUE(MoveCursorTo(pane));
+        EXPECT_TRUE(MoveCursor(pane));
         EXPECT_TRUE(Xdo("click 5"));
         WaitUntil([&] { return CodeWindowRecord(code.window).size() >= messages && wheelsSeenFirst > 0; }, 3000);
         PumpFor(300);
@@ -314,7 +304,7 @@ TEST_F(VelmoraProgram, AHookTheSystemDroppedComesBackWithTheStoredCount)
     // While the hook works, moving the mouse over several looks reinstalls
     // nothing: this process's hook still comes first.
     for (int i = 0; i < 6; ++i) {
-        ASSERT_TRUE(MoveCursorTo(i % 2 ? pane : elsewhere));
+        ASSERT_TRUE(MoveCursor(i % 2 ? pane : elsewhere));
         PumpFor(800);
     }
     EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.LowerBar(), 5), notch(10)));
@@ -326,7 +316,7 @@ TEST_F(VelmoraProgram, AHookTheSystemDroppedComesBackWithTheStoredCount)
     EXPECT_TRUE(SequenceIs({}, notch(1))) << "the hook is still there";
 
     // The next mouse movement brings it back, with the stored count, in front.
-    ASSERT_TRUE(MoveCursorTo(elsewhere));
+    ASSERT_TRUE(MoveCursor(elsewhere));
     EXPECT_TRUE(WaitUntil([] { return GetScrollCount() == 5; }, 10000));
     EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.LowerBar(), 5), notch(10)));
     EXPECT_EQ(wheelsSeenFirst, 0);
@@ -343,7 +333,7 @@ TEST_F(VelmoraProgram, CommanderOnlyWithAListAndNotWhileSettingsAreOpen)
     ASSERT_NE(hostWindow, nullptr);
     CodeWindow listed("VelmoraListed");
     ASSERT_TRUE(listed.Focus());
-    ASSERT_TRUE(MoveCursorTo(listed.LowerPane()));
+    ASSERT_TRUE(MoveCursor(listed.LowerPane()));
     auto forwardsToHost = [&] {
         const LRESULT before = SendMessageA(hostWindow, HH_FORWARDCOUNT, 0, 0);
         Xdo("click 5");

@@ -3,12 +3,6 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-bool UnderWine()
-{
-    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != NULL;
-}
-
 void WipeStoredSettings()
 {
     SHDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Quor");

@@ -5,9 +5,6 @@
 #include <string>
 #include <vector>
 
-// The tests rewrite HKEY_CURRENT_USER; they refuse to run outside Wine, where
-// that would be someone's real registry.
-bool UnderWine();
 
 // Removes the program's key tree, and the Run value.
 void WipeStoredSettings();

@@ -68,13 +68,7 @@ struct Program {
 // Real wheel notches over `point`: 5 turns down, 4 up.
 bool Notches(POINT point, const std::string& buttons)
 {
-    if (!Xdo("mousemove " + std::to_string(point.x) + " " + std::to_string(point.y)))
-        return false;
-    WaitUntil([&] {
-        POINT cursor;
-        return GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
-    });
-    return Xdo(buttons);
+    return MoveCursor(point) && Xdo(buttons);
 }
 
 MessageSequence Joined(MessageSequence first, const MessageSequence& second)
