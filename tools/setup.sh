@@ -12,6 +12,9 @@ PACKAGES=(
   xvfb xdotool x11-utils imagemagick
   locales fonts-nanum
   googletest python3
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
+  libxrandr2:i386 libxinerama1:i386
+  osslsigncode openssl
 )
 
 missing=()
