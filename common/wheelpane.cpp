@@ -134,9 +134,13 @@ void SendLinePairs(HWND window, int direction, HWND scrollBar, int count)
     if (IsAwaitingAnswer(window))
         return;
     const DWORD start = GetTickCount();
-    const WPARAM line = static_cast<WPARAM>(direction & 0xFFFF);
+    WPARAM step = static_cast<WPARAM>(direction & 0xFFFF);
+    if (count == kPageScrollCount) {
+        step = direction == SB_LINEUP ? SB_PAGEUP : SB_PAGEDOWN;
+        count = 1;
+    }
     for (int i = 0; i < count; ++i) {
-        if (!SendWithin(window, line, scrollBar, start) || !SendWithin(window, SB_ENDSCROLL, scrollBar, start))
+        if (!SendWithin(window, step, scrollBar, start) || !SendWithin(window, SB_ENDSCROLL, scrollBar, start))
             return;
     }
 }

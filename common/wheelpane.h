@@ -37,10 +37,15 @@ inline int WheelDirection(short delta) { return delta > 0 ? SB_LINEUP : SB_LINED
 // The focus window of the foreground thread, or null.
 HWND ForegroundFocusWindow();
 
+// A line count of WHEEL_PAGESCROLL: the user chose "one screen at a time".
+const int kPageScrollCount = -1;
+
 // Sends `count` pairs of (direction, SB_ENDSCROLL) WM_VSCROLL messages to
 // `window` naming `scrollBar`, giving up once the notch budget is spent or a
-// send fails (a hung or vanished window). After a send has timed out, it
-// sends nothing to that window until the window has answered again.
+// send fails (a hung or vanished window). A count of kPageScrollCount sends
+// one page pair instead; other counts below 1 send nothing. After a send has
+// timed out, it sends nothing to that window until the window has answered
+// again.
 void SendLinePairs(HWND window, int direction, HWND scrollBar, int count);
 
 // True while `window` has not yet answered since a send to it timed out.

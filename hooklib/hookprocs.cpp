@@ -1,6 +1,7 @@
 // The two hook procedures. Anything but WM_MOUSEWHEEL leaves after two
 // comparisons: every mouse event of the desktop passes through here.
 #include "hookstate.h"
+#include <windowsx.h>
 #include "kestro.h"
 #include "../common/wheelpane.h"
 
@@ -69,7 +70,8 @@ extern "C" LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam)
     if (code < 0 || message->message != WM_MOUSEWHEEL)
         return CallNextHookEx(hookHandle, code, wParam, lParam);
     const short delta = static_cast<short>(HIWORD(message->wParam));
-    const int x = LOWORD(message->lParam);
-    const int y = HIWORD(message->lParam);
+    // Signed: monitors left of or above the primary have negative coordinates.
+    const int x = GET_X_LPARAM(message->lParam);
+    const int y = GET_Y_LPARAM(message->lParam);
     return HandleWheel(code, wParam, lParam, delta, x, y, message->lParam);
 }

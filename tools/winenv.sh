@@ -3,6 +3,8 @@
 #   velmora_setup_and_build ROOT BUILD_DIR
 #   velmora_env BUILD_DIR      set WINEPREFIX and friends
 #   velmora_display [virtual]  start Xvfb unless DISPLAY works (or "virtual" forces one)
+#   velmora_display monitors   start Xorg with three monitors: the primary, one
+#                              left of it and one above it (Windows sees x < 0, y < 0)
 #   velmora_prefix             create and configure the prefix once
 #   velmora_prefix64           the same for the 64-bit prefix VELMORA_PREFIX64 (WINEARCH=win64)
 #   velmora_end_prefix64       end the 64-bit prefix's wineserver
@@ -30,6 +32,7 @@ velmora_env() {
 }
 
 velmora_display() {
+  [ "${1:-}" = monitors ] && { velmora_monitors; return; }
   if [ "${1:-}" != virtual ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     return 0
   fi
@@ -48,6 +51,60 @@ velmora_display() {
   done
   rm -f "$numfile"
   echo "Xvfb did not start on $DISPLAY" >&2
+  return 1
+}
+
+# Xvfb puts every screen at (0,0); a real X server with the dummy driver has
+# RandR outputs that Wine places like Windows monitors. Needs root to start.
+velmora_monitors() {
+  local dir
+  dir=$(mktemp -d)
+  cat >"$dir/xorg.conf" <<'CONF'
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 65536
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 1600 1200
+  EndSubSection
+EndSection
+Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+EndSection
+CONF
+  /usr/lib/xorg/Xorg -noreset -nolisten tcp -config "$dir/xorg.conf" -logfile "$dir/log" \
+    -displayfd 3 3>"$dir/number" >/dev/null 2>&1 &
+  VELMORA_XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    if [ -s "$dir/number" ]; then
+      export DISPLAY=":$(head -n1 "$dir/number")"
+      # Primary 800x600 at X (800,600); the left one and the one above.
+      if xrandr --addmode DUMMY1 800x600 && xrandr --addmode DUMMY2 800x600 &&
+         xrandr --output DUMMY0 --mode 800x600 --pos 800x600 --primary \
+                --output DUMMY1 --mode 800x600 --pos 0x600 \
+                --output DUMMY2 --mode 800x600 --pos 800x0 &&
+         xrandr --query >/dev/null; then  # a full poll, or the outputs read as unplugged
+        rm -rf "$dir"; return 0
+      fi
+      break
+    fi
+    kill -0 "$VELMORA_XVFB_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  echo "Xorg with three monitors did not start (it needs root); log: $dir/log" >&2
   return 1
 }
 

@@ -2,6 +2,7 @@
 // window under the pointer is shown inverted and named in the dialog.
 #include "settings.h"
 #include "appstate.h"
+#include <windowsx.h>
 
 void (*FinderInversionObserver)(HWND window) = NULL;
 
@@ -57,7 +58,7 @@ void ShowWindowNames(HWND dialog, HWND window)
 
 INT_PTR BeginFinderDrag(HWND dialog, LPARAM lParam)
 {
-    POINT point = { static_cast<LONG>(LOWORD(lParam)), static_cast<LONG>(HIWORD(lParam)) };
+    POINT point = { GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam) };
     ClientToScreen(dialog, &point);
     RECT icon;
     GetWindowRect(GetDlgItem(dialog, kFinderIconId), &icon);

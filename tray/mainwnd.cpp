@@ -8,6 +8,7 @@
 #include "kestro.h"
 #include "../common/wheelpane.h"
 #include <shellapi.h>
+#include <windowsx.h>
 
 namespace {
 
@@ -136,10 +137,11 @@ void OnCommand(HWND window, WORD command)
     }
 }
 
-// The point arrives as two unsigned 16-bit words.
+// The point arrives as two 16-bit words, negative left of or above the
+// primary monitor.
 LRESULT OnWheelForward(WPARAM direction, LPARAM point)
 {
-    return ScrollPaneAt(static_cast<int>(direction), LOWORD(point), HIWORD(point));
+    return ScrollPaneAt(static_cast<int>(direction), GET_X_LPARAM(point), GET_Y_LPARAM(point));
 }
 
 void BringOpenDialogForward(HWND window)

@@ -258,8 +258,10 @@ BYTE* ProcessModuleBase(DWORD processId, const char* moduleName)
 
 bool MoveCursor(POINT point)
 {
+    // X counts from the virtual screen's corner, Windows from the primary's.
     char arguments[64];
-    wsprintfA(arguments, "mousemove %ld %ld", point.x, point.y);
+    wsprintfA(arguments, "mousemove -- %ld %ld", point.x - GetSystemMetrics(SM_XVIRTUALSCREEN),
+              point.y - GetSystemMetrics(SM_YVIRTUALSCREEN));
     return Xdo(arguments) && WaitUntil([&] {
         POINT cursor;
         return GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
