@@ -59,31 +59,9 @@ velmora_display() {
 velmora_monitors() {
   local dir
   dir=$(mktemp -d)
-  cat >"$dir/xorg.conf" <<'CONF'
-Section "Device"
-  Identifier "dummy"
-  Driver "dummy"
-  VideoRam 65536
-EndSection
-Section "Monitor"
-  Identifier "monitor"
-  HorizSync 5.0-1000.0
-  VertRefresh 5.0-200.0
-EndSection
-Section "Screen"
-  Identifier "screen"
-  Device "dummy"
-  Monitor "monitor"
-  DefaultDepth 24
-  SubSection "Display"
-    Depth 24
-    Virtual 1600 1200
-  EndSubSection
-EndSection
-Section "ServerFlags"
-  Option "AutoAddDevices" "false"
-EndSection
-CONF
+  printf '%s\n' 'Section "Device"' 'Identifier "dummy"' 'Driver "dummy"' 'VideoRam 16384' 'EndSection' \
+    'Section "Screen"' 'Identifier "screen"' 'Device "dummy"' 'SubSection "Display"' \
+    'Virtual 1600 1200' 'EndSubSection' 'EndSection' >"$dir/xorg.conf"
   /usr/lib/xorg/Xorg -noreset -nolisten tcp -config "$dir/xorg.conf" -logfile "$dir/log" \
     -displayfd 3 3>"$dir/number" >/dev/null 2>&1 &
   VELMORA_XVFB_PID=$!
