@@ -1,12 +1,18 @@
 ; Velmora's setup program and uninstaller: per user, in Korean, NT line only
 ; (a Unicode NSIS program does not start on Windows 9x; the portable zip is
-; for those). Built by packaging/CMakeLists.txt:
-;   makensis -INPUTCHARSET UTF8 -DVERSION=a.b.c.d -DBINDIR=<bin> -DICON=<ico> -DOUTFILE=<exe> velmora.nsi
+; for those). Built by packaging/pack.sh:
+;   makensis -INPUTCHARSET UTF8 -DVERSION=a.b.c.d -DBINDIR=<bin> -DICON=<ico> -DOUTFILE=<exe> [-DSIGNSCRIPT=<sign.sh>] velmora.nsi
+; The installed files keep the times of those in BINDIR (pack.sh: the commit's).
 Unicode true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 ; A file that cannot be written stops the setup instead of being skipped.
 AllowSkipFiles off
+; sign.sh readies the uninstaller for Authenticode, and signs it in a signed
+; build, before it goes in.
+!ifdef SIGNSCRIPT
+  !uninstfinalize 'bash "${SIGNSCRIPT}" "%1"' = 0
+!endif
 
 !include MUI2.nsh
 !include LogicLib.nsh

@@ -1,14 +1,53 @@
 #!/usr/bin/env bash
-# Sets up, builds and writes the setup program and the portable zip:
+# Sets up, builds and writes the setup program, the portable zip and their
+# checksums (sha256sum -c reads them), afresh every time:
 #   build/dist/Velmora-<version>-setup.exe
 #   build/dist/Velmora-<version>-portable.zip
-# The version comes from common/version.h.
+#   build/dist/SHA256SUMS
+# The version comes from common/version.h. The same commit gives the same
+# bytes in any folder (README, "Releasing"). Signs when VELMORA_SIGN_PFX is set:
+#   VELMORA_SIGN_PFX       PKCS#12 file with the code-signing key and certificate
+#   VELMORA_SIGN_PASSWORD  its password: must be set, may be empty
+#   VELMORA_TIMESTAMP_URL  optional: an RFC 3161 time-stamping server
+# Bad signing input: one line on stderr, exit status 2, no packages in dist/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${VELMORA_BUILD_DIR:-$root/build}"
+dist=$build/dist
+
+keys=""
+trap '[ -z "$keys" ] || rm -rf "$keys"' EXIT
+trap 'exit 130' INT TERM HUP
+clear_dist() { rm -f "$dist"/Velmora-*-setup.exe "$dist"/Velmora-*-portable.zip "$dist/SHA256SUMS"; }
+refuse() { clear_dist; echo "package: $*" >&2; exit 2; }
+
+if [ -n "${VELMORA_SIGN_PFX:-}" ]; then
+  [ -n "${VELMORA_SIGN_PASSWORD+set}" ] || refuse "VELMORA_SIGN_PASSWORD is not set (set it empty for a PKCS#12 file without a password)"
+  [ -f "$VELMORA_SIGN_PFX" ] && [ -r "$VELMORA_SIGN_PFX" ] || refuse "cannot read the PKCS#12 file $VELMORA_SIGN_PFX (VELMORA_SIGN_PFX)"
+  # The password goes to osslsigncode in a file of a private folder (mode
+  # 0700) outside the build folder, removed on exit; printf is built in, so
+  # the password is on no command line.
+  keys=$(mktemp -d "${TMPDIR:-/tmp}/velmora-sign.XXXXXX")
+  (umask 077 && printf '%s\n' "$VELMORA_SIGN_PASSWORD" > "$keys/password")
+  unset VELMORA_SIGN_PASSWORD
+  VELMORA_SIGN_PFX=$(cd "$(dirname "$VELMORA_SIGN_PFX")" && pwd)/$(basename "$VELMORA_SIGN_PFX")
+  export VELMORA_SIGN_PFX VELMORA_SIGNING=$keys
+fi
 
 bash "$root/tools/setup.sh"
 [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 # Only the deliverables and the packages, not the tests.
-cmake --build "$build" -j2 --target dist
-ls -l "$build"/dist/Velmora-*-setup.exe "$build"/dist/Velmora-*-portable.zip
+cmake --build "$build" -j2 --target Velmora kestro
+clear_dist
+if [ -z "$keys" ]; then
+  cmake --build "$build" -j2 --target dist
+  echo "package: the packages are unsigned (VELMORA_SIGN_PFX is not set)"
+elif ! cmake --build "$build" -j2 --target dist >"$keys/build.log" 2>&1; then
+  [ ! -s "$keys/error" ] || refuse "$(cat "$keys/error")"
+  clear_dist
+  cat "$keys/build.log" >&2
+  exit 1
+else
+  echo "package: signed with $VELMORA_SIGN_PFX${VELMORA_TIMESTAMP_URL:+, time-stamped by $VELMORA_TIMESTAMP_URL}"
+fi
+ls -l "$dist"/Velmora-*-setup.exe "$dist"/Velmora-*-portable.zip "$dist/SHA256SUMS"

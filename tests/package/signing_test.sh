@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# tools/package.sh signing, in a build folder of its own, with a throwaway
+# certificate made here: each signed file verifies against it (the
+# uninstaller that the setup program writes under Wine included) and without
+# its signature is the unsigned build's file; a wrong password and a
+# time-stamp server that does not answer fail with one line, exit status 2
+# and no packages left in dist/. Runs under tools/test.sh's Wine prefix.
+#   signing_test.sh SOURCE_DIR WORK_DIR UNSIGNED_BUILD_DIR
+set -euo pipefail
+src=$1 work=$2 unsigned=$3
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+rm -rf "$work"
+mkdir -p "$work/signed" "$work/unsigned"
+keys=$(mktemp -d)
+trap 'rm -rf "$keys"' EXIT
+export TEST_PASSWORD="pass $RANDOM$RANDOM"
+openssl req -x509 -newkey rsa:2048 -nodes -keyout "$keys/key.pem" -out "$keys/cert.pem" -days 2 \
+  -subj "/CN=Throwaway test signer" -addext extendedKeyUsage=codeSigning 2>/dev/null
+openssl pkcs12 -export -inkey "$keys/key.pem" -in "$keys/cert.pem" -out "$keys/test.pfx" -passout env:TEST_PASSWORD
+
+build=$work/build dist=$work/build/dist
+# package PASSWORD [TIMESTAMP_URL]: output in $work/out and $work/err.
+package() {
+  (
+    export VELMORA_BUILD_DIR=$build VELMORA_SIGN_PFX=$keys/test.pfx VELMORA_SIGN_PASSWORD=$1
+    [ -z "${2:-}" ] || export VELMORA_TIMESTAMP_URL=$2
+    bash "$src/tools/package.sh" >"$work/out" 2>"$work/err"
+  )
+}
+package "$TEST_PASSWORD" || fail "signed packaging failed: $(cat "$work/err")"
+(cd "$dist" && sha256sum -c --strict SHA256SUMS >/dev/null) || fail "SHA256SUMS does not match the signed packages"
+[ "$(wc -l < "$dist/SHA256SUMS")" = 2 ] || fail "SHA256SUMS: not one line for each package"
+if grep -rqF "$TEST_PASSWORD" "$build" "$work/out" "$work/err"; then fail "the password is in the build folder or the output"; fi
+
+setup=$(cd "$dist" && ls Velmora-*-setup.exe)
+cp "$dist/$setup" "$work/signed/"
+unzip -q -d "$work/signed" "$dist"/Velmora-*-portable.zip Velmora.exe kestro.dll
+cp "$unsigned/bin/Velmora.exe" "$unsigned/bin/kestro.dll" "$work/unsigned/"
+# The uninstaller that each setup program writes, silently into a folder of
+# the prefix; the uninstaller, run in place, ends the Velmora started.
+uninstaller_of() { # SETUP TO
+  local folder=$WINEPREFIX/drive_c/velmora-signing-test
+  wine "$1" /S '/D=C:\velmora-signing-test' >/dev/null 2>&1 </dev/null || fail "$1 does not install"
+  cp "$folder/uninstall.exe" "$2/"
+  if [ "$2" = "$work/signed" ]; then
+    cmp "$folder/Velmora.exe" "$2/Velmora.exe" && cmp "$folder/kestro.dll" "$2/kestro.dll" ||
+      fail "the signed setup program installs other binaries than the signed zip holds"
+  fi
+  wine "$folder/uninstall.exe" /S '_?=C:\velmora-signing-test' >/dev/null 2>&1 </dev/null || fail "the uninstaller fails"
+  wine reg delete 'HKCU\SOFTWARE\Quor' /f >/dev/null 2>&1 </dev/null || true
+  rm -rf "$folder"
+}
+uninstaller_of "$work/signed/$setup" "$work/signed"
+uninstaller_of "$unsigned/dist/$setup" "$work/unsigned"
+
+for file in Velmora.exe kestro.dll uninstall.exe "$setup"; do
+  osslsigncode verify -CAfile "$keys/cert.pem" "$work/signed/$file" >"$work/verify" 2>&1 ||
+    fail "$file: the signature does not verify: $(tail -n 3 "$work/verify")"
+  grep -q "Text description: Velmora" "$work/verify" && grep -q "digest algorithm *: SHA256" "$work/verify" ||
+    fail "$file: not signed SHA-256 with the description Velmora"
+done
+for file in Velmora.exe kestro.dll uninstall.exe; do
+  osslsigncode remove-signature -in "$work/signed/$file" -out "$work/stripped" >/dev/null
+  cmp "$work/stripped" "$work/unsigned/$file" || fail "$file without its signature is not the unsigned build's"
+  rm "$work/stripped"
+done
+
+# Bad input: one line, exit status 2, nothing in dist/.
+refused() { # WHAT PATTERN STATUS
+  [ "$3" = 2 ] || fail "$1: exit status $3, not 2"
+  [ "$(wc -l < "$work/err")" = 1 ] && grep -q "$2" "$work/err" || fail "$1: not one clear line: $(cat "$work/err")"
+  [ -z "$(ls "$dist")" ] || fail "$1 leaves $(ls "$dist") in dist/"
+}
+status=0
+package "not $TEST_PASSWORD" || status=$?
+refused "a wrong password" "^package: cannot sign .*wrong password" $status
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+status=0
+package "$TEST_PASSWORD" "http://127.0.0.1:$port/" || status=$?
+refused "a time-stamp server that does not answer" "^package: the time-stamp server http://127.0.0.1:$port/ did not answer" $status
+rm -rf "$work"
+echo "signed: Velmora.exe kestro.dll uninstall.exe $setup verify; unsigned without their signatures"
