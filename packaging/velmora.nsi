@@ -31,23 +31,33 @@ BrandingText "Velmora ${VERSION}"
 InstallDir "$LOCALAPPDATA\Programs\Velmora"
 ; An update goes where the last install went.
 InstallDirRegKey HKCU "${UNINST_KEY}" "InstallLocation"
-ShowInstDetails show
-ShowUninstDetails show
+; The log stays behind the details button.
+ShowInstDetails hide
+ShowUninstDetails hide
 
 Var RunAtStartup
 Var StartAfter
 Var RunBox
-Var StartBox
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 ; The finished progress page stays, so that its log can be read.
 !define MUI_FINISHPAGE_NOAUTOCLOSE
+; NSIS's own welcome text speaks of system files and restarting.
+!define MUI_WELCOMEPAGE_TITLE "Velmora ${VERSION} 설치"
+!define MUI_WELCOMEPAGE_TEXT "Velmora는 VBA 편집기의 코드 창처럼 휠로 스크롤되지 않는 창에 마우스 휠 스크롤을 붙여 줍니다.$\r$\n$\r$\n지금 로그온한 사용자에게만 설치하므로 관리자 권한이 필요 없고, 컴퓨터를 다시 시작하지 않아도 됩니다.$\r$\n$\r$\n계속하려면 '다음'을 누르십시오."
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 Page custom OptionsPage OptionsLeave
 !insertmacro MUI_PAGE_INSTFILES
+; The box only marks the choice; the program starts once the setup closes
+; (.onInstSuccess), not behind the finish page.
+!define MUI_FINISHPAGE_TITLE "Velmora 설치를 마쳤습니다"
+!define MUI_FINISHPAGE_TEXT "Velmora는 작업 표시줄 오른쪽 알림 영역에 아이콘으로 나타납니다(Windows 11에서는 작업 표시줄의 ^ 단추를 누르면 보입니다).$\r$\n$\r$\n설치 프로그램을 닫으려면 '마침'을 누르십시오."
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Velmora 실행"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartAfterFinish
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
@@ -97,6 +107,8 @@ Function .onInit
   ; NSIS replaces a /D= folder that cannot be one (a file on its way) with
   ; the default; a silent setup must fail instead of installing elsewhere.
   System::Call 'kernel32::GetCommandLineW() t .r0'
+  ; One test only: LogicLib's ${Errors} clears the error flag, and without
+  ; a /D= WordFind's result is "1", no folder.
   ClearErrors
   ${WordFind} "$0" " /D=" "E+1}" $1
   ${IfNot} ${Errors}
@@ -106,16 +118,19 @@ Function .onInit
       ${IfThen} $2 != "\" ${|} ${ExitDo} ${|}
       StrCpy $1 $1 -1
     ${Loop}
-  ${EndIf}
-  ${IfNot} ${Errors}
-  ${AndIf} $1 != $INSTDIR
-  ${AndIf} ${Silent}
-    SetErrorLevel 2
-    Quit
+    ${If} $1 != $INSTDIR
+    ${AndIf} ${Silent}
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
   ${EndIf}
 
   StrCpy $RunAtStartup ${BST_CHECKED}
-  StrCpy $StartAfter ${BST_CHECKED}
+  ; A silent setup starts the program; otherwise the finish page's box says.
+  StrCpy $StartAfter ${BST_UNCHECKED}
+  ${If} ${Silent}
+    StrCpy $StartAfter ${BST_CHECKED}
+  ${EndIf}
   ; An update starts from the user's current start-with-Windows choice.
   ReadRegStr $0 HKCU "${UNINST_KEY}" "InstallLocation"
   ${If} $0 != ""
@@ -127,24 +142,25 @@ Function .onInit
 FunctionEnd
 
 Function OptionsPage
-  !insertmacro MUI_HEADER_TEXT "설치 옵션" "Velmora를 언제 실행할지 고르십시오."
+  !insertmacro MUI_HEADER_TEXT "설치 옵션" "로그온할 때 Velmora를 시작할지 고르십시오."
   nsDialogs::Create 1018
   Pop $0
   ${If} $0 == error
     Abort
   ${EndIf}
-  ${NSD_CreateCheckbox} 0 0 100% 12u "Windows 시작 시 실행"
+  ; The words of the program's settings dialog.
+  ${NSD_CreateCheckbox} 0 0 100% 12u "윈도우 시작시 실행"
   Pop $RunBox
   ${NSD_SetState} $RunBox $RunAtStartup
-  ${NSD_CreateCheckbox} 0 20u 100% 12u "설치를 마치면 Velmora 실행"
-  Pop $StartBox
-  ${NSD_SetState} $StartBox $StartAfter
   nsDialogs::Show
 FunctionEnd
 
 Function OptionsLeave
   ${NSD_GetState} $RunBox $RunAtStartup
-  ${NSD_GetState} $StartBox $StartAfter
+FunctionEnd
+
+Function StartAfterFinish
+  StrCpy $StartAfter ${BST_CHECKED}
 FunctionEnd
 
 Section
@@ -199,7 +215,7 @@ FunctionEnd
 Section "Uninstall"
   ; Silently the settings stay, for a later install.
   StrCpy $1 keep
-  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Velmora 설정(창 목록, 스크롤 줄 수)도 함께 삭제할까요?" /SD IDNO IDNO +2
+  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Velmora 설정(창 목록, 스크롤 개수)도 함께 삭제할까요?" /SD IDNO IDNO +2
     StrCpy $1 delete
 
   ${If} ${FileExists} "$INSTDIR\Velmora.exe"

@@ -68,6 +68,31 @@ void ReAddTrayIcon(HWND window)
     AddTrayIconOrRetry(window);
 }
 
+// UIPI drops registered messages that reach a copy run as administrator from
+// a process that is not: the shell's "TaskbarCreated" and the quit message of
+// an /Uninstall. Both are let through, with the call of Windows 7, or of
+// Vista, looked up at run time; earlier systems and Windows 9x have neither.
+void LetRegisteredMessagesIn(HWND window)
+{
+    typedef BOOL(WINAPI * WindowFilter)(HWND, UINT, DWORD, void*);
+    typedef BOOL(WINAPI * ProcessFilter)(UINT, DWORD);
+    const DWORD kMsgfltAllow = 1; // MSGFLT_ALLOW, and MSGFLT_ADD for Vista's call
+    if (!IsPlatformNT())
+        return;
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    WindowFilter filterEx = reinterpret_cast<WindowFilter>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")));
+    ProcessFilter filter = filterEx ? NULL : reinterpret_cast<ProcessFilter>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilter")));
+    const UINT messages[] = { taskbarCreatedMessage, AppState.quitMessage };
+    for (UINT message : messages) {
+        if (message && filterEx)
+            filterEx(window, message, kMsgfltAllow, NULL);
+        else if (message && filter)
+            filter(message, kMsgfltAllow);
+    }
+}
+
 void RegisterCommanderIfListed(HWND window)
 {
     if (WindowListCount(&AppState.windowList) > 0)
@@ -88,6 +113,7 @@ void EndMainWindow(HWND window)
 
 LRESULT OnCreate(HWND window)
 {
+    LetRegisteredMessagesIn(window);
     RegisterCommanderIfListed(window);
     if (!InstallMouseHook(1)) {
         ShowMessageBox(window, L"구성요소를 열지 못했습니다."); // the component failed to open

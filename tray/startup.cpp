@@ -15,10 +15,13 @@ int Uninstall()
     return 0;
 }
 
+// A copy run as administrator holds a mutex with a high integrity label; a
+// normal start is then refused access instead of told that it exists.
 bool AnotherInstanceRuns()
 {
     AppState.singleInstanceMutex = CreateMutexA(NULL, FALSE, AppState.appName);
-    return GetLastError() == ERROR_ALREADY_EXISTS;
+    const DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || (!AppState.singleInstanceMutex && error == ERROR_ACCESS_DENIED);
 }
 
 // A window refused in WM_CREATE has posted the quit message on its way out;

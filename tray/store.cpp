@@ -91,6 +91,31 @@ void WriteRunValue(HKEY run)
                    static_cast<DWORD>(lstrlenA(command) + 1));
 }
 
+// The NT line's Run value, made from the module's UTF-16 path in the same
+// format: a folder that the ANSI code page cannot name (a Hangul user name
+// under code page 1252) would come out of the narrow calls as question marks.
+// Built by hand, so that no wide call beyond these two is imported.
+void WriteRunValueWide(HKEY run)
+{
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(AppState.instance, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return;
+    wchar_t command[MAX_PATH + 16];
+    DWORD at = 0;
+    command[at++] = L'"';
+    for (DWORD i = 0; i < length; ++i)
+        command[at++] = path[i];
+    for (const char* rest = "\" /background"; *rest; ++rest)
+        command[at++] = static_cast<wchar_t>(*rest);
+    command[at] = 0;
+    wchar_t name[16] = {}; // AppState.appName, plain ASCII
+    for (int i = 0; i < 15 && AppState.appName[i]; ++i)
+        name[i] = static_cast<wchar_t>(AppState.appName[i]);
+    RegSetValueExW(run, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                   static_cast<DWORD>((at + 1) * sizeof(wchar_t)));
+}
+
 void DeleteRunValue(HKEY run)
 {
     char data[kRunValueBuffer];
@@ -175,8 +200,10 @@ LONG SetRunAtStartup(bool enable)
     const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, VELMORA_RUN_KEY, 0, KEY_ALL_ACCESS, &run);
     if (opened != ERROR_SUCCESS)
         return opened;
-    if (enable)
-        WriteRunValue(run);
+    if (enable && IsPlatformNT())
+        WriteRunValueWide(run);
+    else if (enable)
+        WriteRunValue(run); // Windows 9x: the wide calls are stubs there
     else
         DeleteRunValue(run);
     return RegCloseKey(run);

@@ -376,6 +376,22 @@ TEST_F(Package, InstallsUpdatesAndUninstallsSilently)
     EXPECT_EQ(Narrow(ReadValue(kSettingsKey, L"Kept").text), "yes") << "a silent uninstall deletes the settings";
 }
 
+// What deployment tools and package managers run: /S alone, into the
+// default folder, and again as an update.
+TEST_F(Package, PlainSilentSetupInstallsIntoTheDefaultFolder)
+{
+    wchar_t local[MAX_PATH] = {};
+    SHGetFolderPathW(NULL, CSIDL_LOCAL_APPDATA, NULL, SHGFP_TYPE_CURRENT, local);
+    folder = std::wstring(local) + L"\\Programs\\Velmora";
+    Clean();
+    ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S"), 0u);
+    ExpectInstalledIn(folder);
+    const DWORD first = OneInstanceFrom(folder);
+    ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S"), 0u);
+    ExpectInstalledIn(folder);
+    EXPECT_NE(OneInstanceFrom(folder), first) << "the running copy was not ended and started again";
+}
+
 // The program already gone (ended, its file deleted) and the uninstaller
 // run again afterwards: everything of Velmora's goes, nothing else does.
 TEST_F(Package, UninstallsWithoutTheProgramAndTwice)

@@ -240,6 +240,33 @@ POINT ClientPoint(HWND window, double fx, double fy)
     return point;
 }
 
+void** ImportSlot(const char* dll, FARPROC target)
+{
+    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name;
+         ++entry) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0)
+            continue;
+        for (auto* slot = reinterpret_cast<void**>(base + entry->FirstThunk); *slot; ++slot)
+            if (*slot == reinterpret_cast<void*>(target))
+                return slot;
+    }
+    return NULL;
+}
+
+bool Patch(void** slot, void* value)
+{
+    DWORD old = 0;
+    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old))
+        return false;
+    *slot = value;
+    VirtualProtect(slot, sizeof *slot, old, &old);
+    return true;
+}
+
 BYTE* ProcessModuleBase(DWORD processId, const char* moduleName)
 {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);

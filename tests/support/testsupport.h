@@ -44,6 +44,12 @@ DWORD WaitChild(ChildProcess& child, DWORD waitMs = 10000);
 // Where a module is loaded in another process; null when it is not.
 BYTE* ProcessModuleBase(DWORD processId, const char* moduleName);
 
+// Stand-ins for what this program calls in a system library: the slot of its
+// import table for `dll` that holds `target` (null when none does), and a
+// write into such a slot.
+void** ImportSlot(const char* dll, FARPROC target);
+bool Patch(void** slot, void* value);
+
 // A top-level window of this class owned by the process (0: any process).
 HWND FindProcessWindow(const char* className, DWORD processId = 0);
 HWND WaitForWindow(const char* className, DWORD processId = 0, DWORD timeoutMs = 10000);

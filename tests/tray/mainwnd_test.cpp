@@ -5,6 +5,7 @@
 #include "mainwnd.h"
 #include "startup.h"
 #include <shellapi.h>
+#include <tuple>
 
 namespace {
 
@@ -124,6 +125,62 @@ TEST_F(StoredSettings, FailedFirstTrayAddIsRetried)
     DestroyWindow(window);
     EXPECT_FALSE(TrayIconExists(window));
     PumpFor(50); // takes the quit message the window posted
+}
+
+// The window lets the shell's and an /Uninstall's registered messages
+// through UIPI. Wine accepts the calls and does nothing, so the calls
+// themselves are recorded: this program's import slot of GetProcAddress
+// hands the window stand-ins for the two filter functions of user32.
+using FilterCall = std::tuple<HWND, UINT, DWORD, void*>; // Vista's call has no window and no extra
+std::vector<FilterCall> filterCalls;
+bool withoutFilterEx = false; // as on Vista
+FARPROC(WINAPI* realGetProcAddress)(HMODULE, LPCSTR) = NULL;
+BOOL WINAPI RecordFilterEx(HWND window, UINT message, DWORD action, void* extra)
+{
+    filterCalls.emplace_back(window, message, action, extra);
+    return TRUE;
+}
+BOOL WINAPI RecordFilter(UINT message, DWORD action)
+{
+    filterCalls.emplace_back(nullptr, message, action, nullptr);
+    return TRUE;
+}
+FARPROC WINAPI LookUpFilters(HMODULE module, LPCSTR name)
+{
+    const bool user32 = module == GetModuleHandleA("user32.dll") && HIWORD(name);
+    if (user32 && lstrcmpA(name, "ChangeWindowMessageFilterEx") == 0)
+        return withoutFilterEx ? NULL : reinterpret_cast<FARPROC>(RecordFilterEx);
+    if (user32 && lstrcmpA(name, "ChangeWindowMessageFilter") == 0)
+        return reinterpret_cast<FARPROC>(RecordFilter);
+    return realGetProcAddress(module, name);
+}
+
+TEST_F(StoredSettings, RegisteredMessagesPassUipi)
+{
+    AppState.instance = GetModuleHandleA(NULL);
+    AppState.backgroundMode = 1;
+    RegisterMainWindowClass(AppState.instance);
+    realGetProcAddress = GetProcAddress; // read from the slot, before it is patched
+    void** slot = ImportSlot("kernel32.dll", reinterpret_cast<FARPROC>(realGetProcAddress));
+    ASSERT_NE(slot, nullptr);
+    const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    for (int vista = 0; vista < 2; ++vista) {
+        SCOPED_TRACE(vista ? "ChangeWindowMessageFilter (Vista)" : "ChangeWindowMessageFilterEx");
+        withoutFilterEx = vista != 0;
+        filterCalls.clear();
+        ASSERT_TRUE(Patch(slot, reinterpret_cast<void*>(LookUpFilters)));
+        const int created = CreateMainWindow(AppState.instance);
+        Patch(slot, reinterpret_cast<void*>(realGetProcAddress));
+        ASSERT_EQ(created, 1);
+        HWND window = FindProcessWindow("Velmora5", GetCurrentProcessId());
+        HWND named = vista ? NULL : window;
+        const DWORD allow = 1; // MSGFLT_ALLOW, and MSGFLT_ADD for Vista's call
+        const std::vector<FilterCall> expected = { FilterCall(named, taskbarCreated, allow, nullptr),
+                                                   FilterCall(named, AppState.quitMessage, allow, nullptr) };
+        EXPECT_EQ(filterCalls, expected);
+        DestroyWindow(window);
+        PumpFor(50); // takes the quit message the window posted
+    }
 }
 
 } // namespace

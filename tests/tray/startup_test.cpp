@@ -5,6 +5,7 @@
 #include "mainwnd.h"
 #include "../../common/wheelpane.h"
 #include <deque>
+#include <sddl.h>
 #include "store.h"
 #include "../../tools/codewin/codewin.h"
 #include "../../tools/hookhost/hookhost.h"
@@ -77,6 +78,23 @@ TEST_F(VelmoraProgram, SecondStartExitsWithOneAndChangesNothing)
     EXPECT_TRUE(IsWindow(first.window));
     EXPECT_TRUE(TrayIconExists(first.window));
     EXPECT_EQ(Exit(first), 0u);
+}
+
+// A copy run as administrator: its mutex refuses a normal start access.
+// Made here with a DACL that grants only SYNCHRONIZE, which Wine enforces.
+TEST_F(VelmoraProgram, AMutexThatRefusesAccessCountsAsRunning)
+{
+    PSECURITY_DESCRIPTOR descriptor = NULL;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;0x00100000;;;WD)", SDDL_REVISION_1,
+                                                                     &descriptor, NULL));
+    SECURITY_ATTRIBUTES attributes = { sizeof attributes, descriptor, FALSE };
+    HANDLE mutex = CreateMutexA(&attributes, FALSE, "Velmora5");
+    LocalFree(descriptor);
+    ASSERT_NE(mutex, nullptr);
+    ASSERT_EQ(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "Velmora5"), nullptr) << "the DACL is not enforced";
+    EXPECT_EQ(RunToEnd("/background"), 1u);
+    EXPECT_EQ(FindProcessWindow("Velmora5"), nullptr);
+    CloseHandle(mutex);
 }
 
 TEST_F(VelmoraProgram, UninstallEndsTheRunningInstanceAndKeepsTheSettings)

@@ -4,6 +4,8 @@
 #include "store.h"
 #include <shlwapi.h>
 #include <algorithm>
+#include <cstdlib>
+#include <cwchar>
 
 namespace {
 
@@ -229,6 +231,39 @@ TEST_F(RunValueStore, EnableWritesTheQuotedPathAndDisableRemovesIt)
     EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
     EXPECT_EQ(IsRunAtStartup(), 0);
     EXPECT_EQ(SetRunAtStartup(false), ERROR_SUCCESS) << "nothing to remove is no error";
+}
+
+// A copy in a folder that the ANSI code page cannot name: CTest runs this
+// suite under code page 1252 too, where Hangul has no narrow form. The probe
+// there writes the value; it is read back as UTF-16.
+TEST_F(RunValueStore, FolderOutsideTheCodePageIsWrittenInUtf16)
+{
+    if (const char* expected = getenv("VELMORA_EXPECT_ACP"))
+        ASSERT_EQ(GetACP(), static_cast<UINT>(atoi(expected))) << "not under the code page this run is meant for";
+    wchar_t bin[MAX_PATH] = {};
+    GetModuleFileNameW(NULL, bin, MAX_PATH);
+    *wcsrchr(bin, L'\\') = 0;
+    const std::wstring folder = std::wstring(bin) + L"\\사용자 도구";
+    std::wstring probe = folder + L"\\trayprobe.exe", commandLine = L"\"" + probe + L"\" /enable";
+    CreateDirectoryW(folder.c_str(), NULL);
+    ASSERT_TRUE(CopyFileW((std::wstring(bin) + L"\\trayprobe.exe").c_str(), probe.c_str(), FALSE));
+    STARTUPINFOW startup = { sizeof startup };
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(CreateProcessW(probe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info));
+    CloseHandle(info.hThread);
+    ChildProcess child = { info.hProcess, info.dwProcessId, info.dwThreadId };
+    EXPECT_EQ(EndChild(child), 0u) << "SetRunAtStartup(true) in the probe";
+    HKEY run;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"" VELMORA_RUN_KEY, 0, KEY_READ, &run), 0);
+    wchar_t data[MAX_PATH * 2] = {};
+    DWORD type = 0, size = sizeof data - sizeof *data;
+    EXPECT_EQ(RegQueryValueExW(run, L"Velmora5", NULL, &type, reinterpret_cast<BYTE*>(data), &size), 0);
+    RegCloseKey(run);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(std::wstring(data), L"\"" + probe + L"\" /background");
+    EXPECT_EQ(size, (lstrlenW(data) + 1) * sizeof *data) << "stored with its NUL";
+    DeleteFileW(probe.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 TEST_F(RunValueStore, AnyNonEmptyValueCounts)
