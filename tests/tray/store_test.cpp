@@ -238,8 +238,9 @@ TEST_F(RunValueStore, EnableWritesTheQuotedPathAndDisableRemovesIt)
 // there writes the value; it is read back as UTF-16.
 TEST_F(RunValueStore, FolderOutsideTheCodePageIsWrittenInUtf16)
 {
-    if (const char* expected = getenv("VELMORA_EXPECT_ACP"))
+    if (const char* expected = getenv("VELMORA_EXPECT_ACP")) {
         ASSERT_EQ(GetACP(), static_cast<UINT>(atoi(expected))) << "not under the code page this run is meant for";
+    }
     wchar_t bin[MAX_PATH] = {};
     GetModuleFileNameW(NULL, bin, MAX_PATH);
     *wcsrchr(bin, L'\\') = 0;
@@ -247,7 +248,8 @@ TEST_F(RunValueStore, FolderOutsideTheCodePageIsWrittenInUtf16)
     std::wstring probe = folder + L"\\trayprobe.exe", commandLine = L"\"" + probe + L"\" /enable";
     CreateDirectoryW(folder.c_str(), NULL);
     ASSERT_TRUE(CopyFileW((std::wstring(bin) + L"\\trayprobe.exe").c_str(), probe.c_str(), FALSE));
-    STARTUPINFOW startup = { sizeof startup };
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     ASSERT_TRUE(CreateProcessW(probe.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &info));
     CloseHandle(info.hThread);
