@@ -240,7 +240,7 @@ POINT ClientPoint(HWND window, double fx, double fy)
     return point;
 }
 
-BYTE* ProcessModuleBase(DWORD processId, const char* moduleName)
+BYTE* ProcessModuleBase(DWORD processId, const char* moduleName, DWORD* size)
 {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
     if (snapshot == INVALID_HANDLE_VALUE)
@@ -249,11 +249,41 @@ BYTE* ProcessModuleBase(DWORD processId, const char* moduleName)
     entry.dwSize = sizeof entry;
     BYTE* base = NULL;
     for (BOOL more = Module32First(snapshot, &entry); more && !base; more = Module32Next(snapshot, &entry)) {
-        if (lstrcmpiA(entry.szModule, moduleName) == 0)
+        if (lstrcmpiA(entry.szModule, moduleName) == 0) {
             base = entry.modBaseAddr;
+            if (size)
+                *size = entry.modBaseSize;
+        }
     }
     CloseHandle(snapshot);
     return base;
+}
+
+void** ImportSlot(HMODULE module, const char* dll, FARPROC target)
+{
+    BYTE* base = reinterpret_cast<BYTE*>(module);
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name;
+         ++entry) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0)
+            continue;
+        for (auto* slot = reinterpret_cast<void**>(base + entry->FirstThunk); *slot; ++slot)
+            if (*slot == reinterpret_cast<void*>(target))
+                return slot;
+    }
+    return NULL;
+}
+
+bool Patch(void** slot, void* value)
+{
+    DWORD old = 0;
+    if (!VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &old))
+        return false;
+    *slot = value;
+    VirtualProtect(slot, sizeof *slot, old, &old);
+    return true;
 }
 
 bool MoveCursor(POINT point)

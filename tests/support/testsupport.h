@@ -41,8 +41,14 @@ DWORD EndChild(ChildProcess& child, DWORD waitMs = 5000);
 // Waits for the child to end by itself; returns its exit code or ~0u.
 DWORD WaitChild(ChildProcess& child, DWORD waitMs = 10000);
 
-// Where a module is loaded in another process; null when it is not.
-BYTE* ProcessModuleBase(DWORD processId, const char* moduleName);
+// Where a module is loaded in another process; null when it is not. With
+// `size`, also how many bytes its image spans.
+BYTE* ProcessModuleBase(DWORD processId, const char* moduleName, DWORD* size = nullptr);
+
+// The import-table slot of `module` (of this process) that holds `target`
+// imported from `dll`, or null; Patch points such a slot elsewhere.
+void** ImportSlot(HMODULE module, const char* dll, FARPROC target);
+bool Patch(void** slot, void* value);
 
 // A top-level window of this class owned by the process (0: any process).
 HWND FindProcessWindow(const char* className, DWORD processId = 0);
