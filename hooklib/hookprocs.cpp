@@ -44,20 +44,20 @@ static LRESULT HandleWheel(int code, WPARAM wParam, LPARAM lParam, short delta, 
 {
     const int direction = TakeNotch(delta);
     if (direction == kNoNotch)
-        return CallNextHookEx(hookHandle, code, wParam, lParam);
+        return CallNextHookEx(installedHook, code, wParam, lParam);
     if (ScrollPaneAt(direction, x, y))
         return 0;
     HWND commander = sharedHookState.commanderWindow;
     if (commander && ForwardToCommander(commander, direction, packedPoint))
         return 0;
-    return CallNextHookEx(hookHandle, code, wParam, lParam);
+    return CallNextHookEx(installedHook, code, wParam, lParam);
 }
 
 extern "C" LRESULT CALLBACK LowLevelMouseProc(int code, WPARAM wParam, LPARAM lParam)
 {
     ++hookCallCount;
     if (code < 0 || wParam != WM_MOUSEWHEEL)
-        return CallNextHookEx(hookHandle, code, wParam, lParam);
+        return CallNextHookEx(installedHook, code, wParam, lParam);
     const MSLLHOOKSTRUCT* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
     const short delta = static_cast<short>(HIWORD(event->mouseData));
     const LPARAM packed = MAKELPARAM(event->pt.x & 0xFFFF, event->pt.y & 0xFFFF);
@@ -67,8 +67,10 @@ extern "C" LRESULT CALLBACK LowLevelMouseProc(int code, WPARAM wParam, LPARAM lP
 extern "C" LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam)
 {
     const MSG* message = reinterpret_cast<const MSG*>(lParam);
-    if (code < 0 || message->message != WM_MOUSEWHEEL)
-        return CallNextHookEx(hookHandle, code, wParam, lParam);
+    // A wheel message that is only peeked at passes like any other: many
+    // programs peek before they remove, and one notch scrolls once.
+    if (code < 0 || message->message != WM_MOUSEWHEEL || wParam != PM_REMOVE)
+        return CallNextHookEx(installedHook, code, wParam, lParam);
     const short delta = static_cast<short>(HIWORD(message->wParam));
     // Signed: monitors left of or above the primary have negative coordinates.
     const int x = GET_X_LPARAM(message->lParam);

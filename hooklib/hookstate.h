@@ -9,6 +9,11 @@ struct SharedHookState {
 };
 
 extern SharedHookState sharedHookState;
+// Beside it in the shared section: the hook as installed, written by the
+// installing process. The hook procedures pass it to CallNextHookEx, which on
+// Windows 9x needs the real handle in every process the library is mapped into.
+extern HHOOK volatile installedHook;
+// Per process: the hook this process installed, for removing it; 0 elsewhere.
 extern HHOOK hookHandle;
 extern HINSTANCE moduleInstance;
 // Per process: what sub-notch wheel deltas have added up to so far, always

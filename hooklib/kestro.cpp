@@ -4,6 +4,7 @@
 #include "../common/wheelpane.h"
 
 SharedHookState sharedHookState __attribute__((section(".ASHARE"), shared)) = { 3, 0 };
+HHOOK volatile installedHook __attribute__((section(".ASHARE"), shared)) = 0;
 
 HHOOK hookHandle = 0;
 HINSTANCE moduleInstance = 0;
@@ -49,6 +50,7 @@ static int InstallHook()
         hookHandle = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, moduleInstance, 0);
     else
         hookHandle = SetWindowsHookExA(WH_GETMESSAGE, GetMsgProc, moduleInstance, 0);
+    installedHook = hookHandle;
     return hookHandle ? 1 : 0;
 }
 
@@ -59,6 +61,7 @@ static int RemoveHook()
     if (!UnhookWindowsHookEx(hookHandle))
         return 0;
     hookHandle = 0;
+    installedHook = 0;
     return 1;
 }
 

@@ -182,8 +182,10 @@ void ShowTrayMenu(HWND window)
 {
     if (AppState.modalOpen)
         return;
-    // From the UTF-16 template, never through the ANSI code page.
-    HMENU menu = LoadMenuW(AppState.instance, MAKEINTRESOURCEW(IDR_TRAYMENU));
+    // From the UTF-16 template, never through the ANSI code page; Windows 9x
+    // has only the ANSI form.
+    HMENU menu = IsPlatformNT() ? LoadMenuW(AppState.instance, MAKEINTRESOURCEW(IDR_TRAYMENU))
+                                : LoadMenuA(AppState.instance, MAKEINTRESOURCEA(IDR_TRAYMENU));
     if (!menu)
         return;
     HMENU popup = GetSubMenu(menu, 0);

@@ -7,12 +7,15 @@
 #include "dialogs.h"
 #include "kestro.h"
 #include "store.h"
+#include "../common/wheelpane.h"
 
 namespace {
 
 // The Korean texts in UTF-16. The rows, the labels and the edit stay narrow:
 // class names are stored and compared narrow.
 const wchar_t kColumnHeader[] = L"클래스명";                      // class name
+// The same header in the Korean code page (CP949), for Windows 9x.
+const char kColumnHeader949[] = "\xc5\xac\xb7\xa1\xbd\xba\xb8\xed";
 const wchar_t kAlreadyListed[] = L"이미 존재하는 창 목록입니다."; // this window is already in the list
 const int kColumnWidth = 180;
 const int kFallbackCount = 3;
@@ -42,14 +45,29 @@ void InsertRow(HWND listView, int index, const char* text)
     SendMessageA(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-void InsertClassColumn(HWND listView)
+// LVCOLUMNA or LVCOLUMNW without its text.
+template <class Column>
+Column ClassColumn()
 {
-    LVCOLUMNW column = {};
+    Column column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_LEFT;
     column.cx = kColumnWidth;
-    column.pszText = const_cast<wchar_t*>(kColumnHeader);
-    SendMessageW(listView, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    return column;
+}
+
+// Windows 9x has no working SendMessageW: there the header goes narrow.
+void InsertClassColumn(HWND listView)
+{
+    if (IsPlatformNT()) {
+        LVCOLUMNW column = ClassColumn<LVCOLUMNW>();
+        column.pszText = const_cast<wchar_t*>(kColumnHeader);
+        SendMessageW(listView, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    } else {
+        LVCOLUMNA column = ClassColumn<LVCOLUMNA>();
+        column.pszText = const_cast<char*>(kColumnHeader949);
+        SendMessageA(listView, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    }
 }
 
 INT_PTR InitSettingsDialog(HWND dialog)
@@ -196,9 +214,10 @@ int ParseDecimal(const char* text)
     return static_cast<int>(value);
 }
 
-// A Unicode dialog's procedure: the list view sends its notifications in their
-// Unicode forms, and WM_NOTIFY is taken from the list view whatever its code.
-// No other message it handles carries text.
+// A Unicode dialog's procedure on the NT line, an ANSI one on Windows 9x: the
+// list view sends its notifications in the dialog's forms, and WM_NOTIFY is
+// taken from the list view whatever its code. No other message it handles
+// carries text.
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {

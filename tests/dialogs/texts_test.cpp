@@ -6,9 +6,12 @@
 // the Unix locale of each process, and VELMORA_EXPECT_ACP says which one the
 // run is meant to have. The dialogs run in a dialog host, which inherits the
 // locale; the tray menu and the hook's message box run in this process.
+// The last test takes the interface as the Windows 9x line runs it.
 #include "dialogdriver.h"
 #include <commctrl.h>
 #include <cstdlib>
+#include <fstream>
+#include <set>
 #include "appstate.h"
 #include "kestro.h"
 #include "mainwnd.h"
@@ -239,7 +242,7 @@ TEST_F(KoreanTexts, HookFailureMessage)
     WindowListClear(&AppState.windowList);
     RegisterMainWindowClass(AppState.instance);
     const FARPROC install = GetProcAddress(GetModuleHandleA("kestro.dll"), MAKEINTRESOURCEA(4));
-    void** slot = ImportSlot("kestro.dll", install);
+    void** slot = ImportSlot(GetModuleHandleA(NULL), "kestro.dll", install);
     ASSERT_NE(slot, nullptr) << "InstallMouseHook is not imported";
     ASSERT_TRUE(Patch(slot, reinterpret_cast<void*>(RefuseHook)));
 
@@ -252,6 +255,94 @@ TEST_F(KoreanTexts, HookFailureMessage)
     ASSERT_TRUE(boxSeen);
     EXPECT_EQ(boxCaption, L"Velmora5");
     EXPECT_EQ(boxText, L"구성요소를 열지 못했습니다.");
+}
+
+// Windows 95, 98 and Me implement only these wide functions (and the two
+// conversions); Wine's win98 mode implements all, so the calls are checked.
+const std::set<std::string> kWideOn9x = { "ExtTextOutW", "GetCharWidthW", "GetTextExtentExPointW",
+    "GetTextExtentPointW", "GetTextExtentPoint32W", "MessageBoxW", "MessageBoxExW", "TextOutW" };
+
+// The trace filter: "dll.Function" of each call in a relay trace
+// (WINEDEBUG=+relay) whose return address lies in [base, base + size), the
+// calling program's own image.
+std::set<std::string> OwnCalls(const char* tracePath, const BYTE* base, DWORD size)
+{
+    std::set<std::string> calls;
+    std::ifstream trace(tracePath);
+    for (std::string line; std::getline(trace, line);) {
+        const size_t call = line.find(":Call "), open = line.find('(', call), ret = line.rfind(" ret=");
+        if (call != std::string::npos && open != std::string::npos && ret != std::string::npos &&
+            strtoul(line.c_str() + ret + 5, NULL, 16) - reinterpret_cast<UINT_PTR>(base) < size)
+            calls.insert(line.substr(call + 6, open - call - 6));
+    }
+    return calls;
+}
+
+HWND WaitShown(const char* className, DWORD processId)
+{
+    HWND window = NULL;
+    WaitUntil([&] { return (window = FindProcessWindow(className, processId)) && IsWindowVisible(window); }, 30000);
+    return window;
+}
+
+// Started from a shell, as the measurement was: the trace is the Unix standard
+// error, which no Windows parent can redirect. With no process handle for a
+// Unix program, the test finds the program by its main window.
+TEST_F(KoreanTexts, Windows9xLineCallsNoOtherWideFunction)
+{
+    const char* trace = "velmora98-relay.log";
+    SetCurrentDirectoryA(BinDir().c_str()); // the shell's too
+    GetDesktopWindow();                     // the desktop runs already: the trace holds the program alone
+    char command[] = "Z:\\bin\\sh -c \"WINEDEBUG=+relay exec wine Velmora98.exe 2>velmora98-relay.log\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessA(NULL, command, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started));
+    DWORD& id = open.process.processId;
+    HWND mainWindow = WaitForWindow("Velmora5", 0, 30000);
+    GetWindowThreadProcessId(mainWindow, &id);
+    open.process.process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, id);
+    DWORD size = 0;
+    const BYTE* base = ProcessModuleBase(id, "Velmora98.exe", &size);
+    ASSERT_NE(base, nullptr) << "Velmora98.exe did not start";
+
+    HWND about = WaitShown("#32770", id); // the About box at start
+    ASSERT_NE(about, nullptr);
+    // A Korean 9x, where the Korean interface is read, converts the template's texts right.
+    EXPECT_TRUE(ExpectedCodePage() != 949 || WideTextOf(about) == L"정보");
+    ASSERT_TRUE(Keys(about, "Return") && WaitUntil([&] { return !IsWindow(about); }, 30000));
+
+    PostMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
+    HWND menu = WaitShown("#32768", id);
+    ASSERT_NE(menu, nullptr) << "the tray menu did not open";
+    RECT items = {};
+    GetWindowRect(menu, &items);
+    ASSERT_TRUE(ClickAt({ (items.left + items.right) / 2, items.top + 8 })); // its first item: settings
+    open.dialog = WaitShown("#32770", id);
+    ASSERT_NE(open.dialog, nullptr) << "the settings dialog did not open";
+    EXPECT_TRUE(ExpectedCodePage() != 949 || ColumnHeader(Item(open, 1000), id) == L"클래스명");
+
+    Target builtIn = StartTarget("VbaWindow", 900, 40, 300, 200); // the duplicate message
+    ASSERT_TRUE(PressFinder(open) && MoveTo(CentreOf(builtIn.window)) && Release());
+    ASSERT_TRUE(WaitForClassLabel(open, "VbaWindow"));
+    ASSERT_TRUE(Click(Item(open, 1001)));
+    HWND box = NULL;
+    ASSERT_TRUE(WaitUntil([&] { return (box = OwnedPopup(open)) != NULL; }, 30000)) << "no duplicate message";
+    ASSERT_TRUE(Keys(box, "Return") && WaitUntil([&] { return OwnedPopup(open) == NULL; }, 30000));
+    ASSERT_TRUE(Click(Item(open, IDCANCEL)));
+    EndTarget(builtIn);
+    PostMessageA(mainWindow, WM_COMMAND, IDM_EXIT, 0);
+    EXPECT_EQ(WaitChild(open.process, 30000), 0u);
+
+    const std::set<std::string> calls = OwnCalls(trace, base, size);
+    DeleteFileA(trace);
+    std::string wide;
+    for (const std::string& call : calls)
+        if (call.back() == 'W' && !kWideOn9x.count(call.substr(call.find('.') + 1)))
+            wide += " " + call;
+    for (const char* taken : { "user32.EndDialog", "user32.TrackPopupMenu", "user32.MessageBoxW" })
+        EXPECT_TRUE(calls.count(taken)) << taken << " is not in the trace: a path was not taken";
+    EXPECT_EQ(wide, "") << "wide functions that Windows 9x does not implement";
 }
 
 } // namespace

@@ -167,4 +167,31 @@ TEST(SharedState, CountSetInOneProcessIsSeenInAnother)
     library.setScrollCount(3);
 }
 
+// On Windows 9x CallNextHookEx needs the installed hook, which only the
+// installing process holds; a process that the system maps the library into
+// passes it on all the same: the host that installed it can remove it by it.
+HHOOK passedOn = NULL;
+LRESULT WINAPI RecordNextHook(HHOOK hook, int, WPARAM, LPARAM)
+{
+    passedOn = hook;
+    return 0;
+}
+
+TEST(SharedState, AMappedProcessPassesTheInstalledHookOn)
+{
+    ChildProcess host = StartChild("hookhost98.exe");
+    HWND hostWindow = WaitForWindow("KestroHookHost", host.processId);
+    ASSERT_NE(hostWindow, nullptr);
+    Library library;
+    const FARPROC next = GetProcAddress(GetModuleHandleA("user32.dll"), "CallNextHookEx");
+    void** slot = ImportSlot(library.module, "user32.dll", next);
+    ASSERT_TRUE(slot && Patch(slot, reinterpret_cast<void*>(RecordNextHook)));
+    MSG message = {};
+    library.getMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&message));
+    Patch(slot, reinterpret_cast<void*>(next));
+    EXPECT_NE(passedOn, nullptr);
+    EXPECT_EQ(SendMessageA(hostWindow, HH_UNHOOK, reinterpret_cast<WPARAM>(passedOn), 0), 1) << "not the host's hook";
+    EndChild(host);
+}
+
 } // namespace

@@ -73,6 +73,7 @@ struct Event {
     short delta = -WHEEL_DELTA;
     POINT point = { 0, 0 };
     LPARAM messageLParam = 0; // GetMsgProc only; 0 packs `point`
+    WPARAM removal = PM_REMOVE; // GetMsgProc only
 };
 
 struct Outcome {
@@ -97,7 +98,7 @@ Outcome Call(Procedure procedure, const Event& event)
         message.message = event.message;
         message.wParam = MAKEWPARAM(0, static_cast<WORD>(event.delta));
         message.lParam = event.messageLParam ? event.messageLParam : MAKELPARAM(event.point.x, event.point.y);
-        outcome.wParam = PM_REMOVE;
+        outcome.wParam = event.removal;
         outcome.lParam = reinterpret_cast<LPARAM>(&message);
     }
     EXPECT_TRUE(RunInHookChain([&] {
@@ -390,8 +391,29 @@ TEST_F(HookProcedures, LowLevelPointsAreSignedMessagePointsAre16Bit)
     EXPECT_TRUE(SequenceIs({}, commander.received));
 }
 
-// Through the system: the message hook sees peeked and removed wheel messages alike.
-TEST_F(HookProcedures, MessageHookActsOnEveryRetrieval)
+// A wheel message that is only peeked at goes down the chain like any other
+// message: nothing scrolled, nothing forwarded, the sub-notch sum untouched.
+TEST_F(HookProcedures, MessageHookPassesPeekedWheelMessagesOn)
+{
+    CodeWindow code;
+    ASSERT_TRUE(code.TakeFocus());
+    Commander commander;
+    SetCommander(commander.window, kCommanderAccessCode);
+    for (POINT point : { code.InPane(1), kEmptySpot }) {
+        ASSERT_TRUE(MoveCursor(point));
+        for (short delta : { -WHEEL_DELTA, 90 }) {
+            wheelRemainder = 60;
+            const Event peeked = { HC_ACTION, WM_MOUSEWHEEL, delta, point, 0, PM_NOREMOVE };
+            EXPECT_TRUE(PassedDown(Call(Procedure::GetMessage, peeked), HC_ACTION)) << delta;
+            EXPECT_EQ(wheelRemainder, 60) << delta;
+        }
+    }
+    EXPECT_TRUE(SequenceIs({}, code.Record()));
+    EXPECT_TRUE(SequenceIs({}, commander.received));
+}
+
+// Through the system: a wheel message peeked at and then removed is one notch.
+TEST_F(HookProcedures, MessageHookActsOnRemovalOnly)
 {
     Commander commander;
     commander.reply = 0;
@@ -405,9 +427,7 @@ TEST_F(HookProcedures, MessageHookActsOnEveryRetrieval)
     UnhookWindowsHookEx(hook);
     EXPECT_EQ(message.message, static_cast<UINT>(WM_MOUSEWHEEL));
     EXPECT_EQ(message.lParam, kEmptySpotPacked);
-    EXPECT_TRUE(SequenceIs({ { WM_WHEELFORWARD, SB_LINEUP, kEmptySpotPacked },
-                             { WM_WHEELFORWARD, SB_LINEUP, kEmptySpotPacked } },
-                           commander.received));
+    EXPECT_TRUE(SequenceIs(Forward(SB_LINEUP, kEmptySpotPacked), commander.received));
 }
 
 // Through the system: real wheel input reaches a low-level hook of this process.

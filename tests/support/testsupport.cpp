@@ -240,9 +240,28 @@ POINT ClientPoint(HWND window, double fx, double fy)
     return point;
 }
 
-void** ImportSlot(const char* dll, FARPROC target)
+BYTE* ProcessModuleBase(DWORD processId, const char* moduleName, DWORD* size)
 {
-    BYTE* base = reinterpret_cast<BYTE*>(GetModuleHandleA(NULL));
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return NULL;
+    MODULEENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    BYTE* base = NULL;
+    for (BOOL more = Module32First(snapshot, &entry); more && !base; more = Module32Next(snapshot, &entry)) {
+        if (lstrcmpiA(entry.szModule, moduleName) == 0) {
+            base = entry.modBaseAddr;
+            if (size)
+                *size = entry.modBaseSize;
+        }
+    }
+    CloseHandle(snapshot);
+    return base;
+}
+
+void** ImportSlot(HMODULE module, const char* dll, FARPROC target)
+{
+    BYTE* base = reinterpret_cast<BYTE*>(module);
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
@@ -265,22 +284,6 @@ bool Patch(void** slot, void* value)
     *slot = value;
     VirtualProtect(slot, sizeof *slot, old, &old);
     return true;
-}
-
-BYTE* ProcessModuleBase(DWORD processId, const char* moduleName)
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return NULL;
-    MODULEENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    BYTE* base = NULL;
-    for (BOOL more = Module32First(snapshot, &entry); more && !base; more = Module32Next(snapshot, &entry)) {
-        if (lstrcmpiA(entry.szModule, moduleName) == 0)
-            base = entry.modBaseAddr;
-    }
-    CloseHandle(snapshot);
-    return base;
 }
 
 bool MoveCursor(POINT point)

@@ -41,13 +41,13 @@ DWORD EndChild(ChildProcess& child, DWORD waitMs = 5000);
 // Waits for the child to end by itself; returns its exit code or ~0u.
 DWORD WaitChild(ChildProcess& child, DWORD waitMs = 10000);
 
-// Where a module is loaded in another process; null when it is not.
-BYTE* ProcessModuleBase(DWORD processId, const char* moduleName);
+// Where a module is loaded in another process; null when it is not. With
+// `size`, also how many bytes its image spans.
+BYTE* ProcessModuleBase(DWORD processId, const char* moduleName, DWORD* size = nullptr);
 
-// Stand-ins for what this program calls in a system library: the slot of its
-// import table for `dll` that holds `target` (null when none does), and a
-// write into such a slot.
-void** ImportSlot(const char* dll, FARPROC target);
+// The import-table slot of `module` (of this process) that holds `target`
+// imported from `dll`, or null; Patch points such a slot elsewhere.
+void** ImportSlot(HMODULE module, const char* dll, FARPROC target);
 bool Patch(void** slot, void* value);
 
 // A top-level window of this class owned by the process (0: any process).

@@ -59,6 +59,7 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case HH_SCROLLCOUNT: return GetScrollCount();
     case HH_SETSCROLLCOUNT: return SetScrollCount(static_cast<int>(wParam));
     case HH_SETREPLYDELAY: host.replyDelay = static_cast<DWORD>(wParam); return 0;
+    case HH_UNHOOK: return UnhookWindowsHookEx(reinterpret_cast<HHOOK>(wParam));
     case WM_DESTROY: PostQuitMessage(0); return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);

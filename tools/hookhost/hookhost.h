@@ -11,3 +11,4 @@ const UINT HH_SETCOMMANDER = WM_APP + 25;  // wParam: 1 registers this window, 0
 const UINT HH_SCROLLCOUNT = WM_APP + 26;   // -> GetScrollCount()
 const UINT HH_SETSCROLLCOUNT = WM_APP + 27;// wParam: new count
 const UINT HH_SETREPLYDELAY = WM_APP + 28; // wParam: milliseconds to wait before replying
+const UINT HH_UNHOOK = WM_APP + 29;        // wParam: a hook handle -> UnhookWindowsHookEx's result here
