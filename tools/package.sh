@@ -7,6 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${VELMORA_BUILD_DIR:-$root/build}"
 
+. "$root/tools/winenv.sh"
+velmora_check_owner "$build" || exit 1
 bash "$root/tools/setup.sh"
 [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 # Only the deliverables and the packages, not the tests.
