@@ -48,7 +48,7 @@ else
 fi
 
 if [ "${#missing[@]}" -gt 0 ]; then
-  echo "setup: installing ${#missing[@]} packages: ${missing[*]}" >&2
+  echo "setup: installing what is missing: ${missing[*]}" >&2
   as_root "installing packages" apt-get update -q
   as_root "installing packages" env DEBIAN_FRONTEND=noninteractive \
     apt-get install -y -q --no-install-recommends "${missing[@]}"
