@@ -7,6 +7,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${VELMORA_BUILD_DIR:-$root/build-bench}"
 
+. "$root/tools/winenv.sh"
+velmora_check_owner "$build" || exit 1
 bash "$root/tools/setup.sh" >&2
 [ -f "$build/CMakeCache.txt" ] ||
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DVELMORA_TESTS=OFF >/dev/null
@@ -18,23 +20,15 @@ wants() { [ ${#figures[@]} -eq 0 ] || printf '%s\n' "${figures[@]}" | grep -qx "
 
 results=$(mktemp)
 finish() {
-  velmora_cleanup 2>/dev/null || true
+  # Only once velmora_env has chosen the prefix: never a WINEPREFIX of the caller's.
+  [ -z "${VELMORA_XVFB_PID+set}" ] || velmora_cleanup 2>/dev/null || true
   rm -f "$results" "$results.log"
 }
 trap finish EXIT
 
-# Footprint: sizes and imported DLLs, read from the PE headers.
-objdump=i686-w64-mingw32-objdump
-imports() { "$objdump" -p "$1" | awk '/DLL Name:/ { print tolower($3) }' | sort -u | paste -sd, -; }
+# Figure 3, the footprint: sizes and imported DLLs, read from the PE headers.
 if wants footprint; then
-  for file in kestro.dll Velmora.exe; do
-    key=${file%%.*}
-    key=${key,,}
-    if [ -f "$bin/$file" ]; then
-      echo "R size_${key} $(stat -c %s "$bin/$file")" >>"$results"
-      echo "R imports_${key} $(imports "$bin/$file")" >>"$results"
-    fi
-  done
+  bash "$root/bench/fig3_footprint.sh" "$bin" >>"$results"
 fi
 
 bench_figures=()
@@ -42,7 +36,6 @@ for figure in hookcost moves notch busy startup; do
   wants "$figure" && bench_figures+=("$figure")
 done
 if [ ${#bench_figures[@]} -gt 0 ]; then
-  . "$root/tools/winenv.sh"
   velmora_env "$build"
   velmora_display virtual
   velmora_prefix
@@ -90,15 +83,18 @@ SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell
                "msvcrt.dll", "kestro.dll"}
 RUNTIME_DLLS = ("msvcrt", "msvcp", "vcruntime", "ucrtbase", "api-ms-win-crt", "libstdc++", "libgcc", "libwinpthread")
 
+def short(imports):
+    return imports.replace(".dll", "")
+
 if get("hookcost_ratio") is not None:
     r = get("hookcost_ratio")
     row("1a hook proc, mouse move", f"{get('hookcost_hook_ns'):.0f} ns/call",
         f"CallNextHookEx {get('hookcost_bare_ns'):.0f} ns", f"{r:.3f}", "<= 1.05", verdict(r <= 1.05))
 if get("moves_ratio") is not None:
     r = get("moves_ratio")
+    # Not gated: this machine cannot resolve 5 % here (bench/README.md, 1b).
     row(f"1b SendInput moves, {get('moves_host')} hook", f"{get('moves_product_per_s'):.0f}/s ({get('moves_product_us'):.1f} us)",
-        f"pass-through {get('moves_pass_per_s'):.0f}/s ({get('moves_pass_us'):.1f} us)", f"{r:.3f}", "<= 1.05",
-        verdict(r <= 1.05))
+        f"pass-through {get('moves_pass_per_s'):.0f}/s ({get('moves_pass_us'):.1f} us)", f"{r:.3f}", "reference", "")
     row("   ratio of the session medians", "", "", f"{get('moves_ratio_of_medians'):.3f}", "reference", "")
     row("   pass-through hook + hidden window", f"{get('moves_passwindow_per_s'):.0f}/s ({get('moves_passwindow_us'):.1f} us)",
         "", f"{get('moves_window_ratio'):.3f}", "reference", "")
@@ -117,28 +113,30 @@ if get("notch_ratio") is not None:
         f"no-hook delivery {get('notch98_nohook_delivery_us'):.0f} us", "", "reported", "")
     row("   p95", f"{get('notch98_p95_us'):.0f} us", "", "", "", "")
     row("   notches timed / failed", f"{get('notch98_count'):.0f} / {get('notch98_bad'):.0f}", "", "", "", "")
-if get("busy_ratio") is not None:
-    r = get("busy_ratio")
-    row(f"5 ten notches to a busy window, {get('busy_host')}", f"{get('busy_hold10_ms'):.0f} ms held (max {get('busy_hold10_max_ms'):.0f})",
-        f"one notch budget {get('busy_budget_ms'):.0f} ms", f"{r:.3f}", "<= 1.25", verdict(r <= 1.25))
-    row("   one notch to the answering window", f"{get('busy_responsive_notch_ms'):.1f} ms", "", "", "reference", "")
 if get("size_kestro") is not None:
     imports = str(get("imports_kestro"))
     runtime = [d for d in imports.split(",") if d.startswith(RUNTIME_DLLS)]
     size = get("size_kestro")
-    row("3 kestro.dll size", f"{size:.0f} B ({size / 1024:.1f} KiB)", "", "", "<= 16 KiB", verdict(size <= 16384))
-    row("   imports", imports, "", "", "no C/C++ runtime", verdict(not runtime))
+    row("3 kestro.dll size", f"{size:.0f} B ({size / 1024:.1f} KiB)", "budget 16384 B", f"{size / 16384:.3f}",
+        "<= 16 KiB", verdict(size <= 16384))
+    row("   imports", short(imports), "", "", "no C/C++ runtime", verdict(not runtime))
 if get("size_velmora") is not None:
     imports = str(get("imports_velmora"))
     foreign = [d for d in imports.split(",") if d not in SYSTEM_DLLS]
     size = get("size_velmora")
-    row("3 Velmora.exe size", f"{size:.0f} B ({size / 1024:.1f} KiB)", "", "", "<= 160 KiB", verdict(size <= 160 * 1024))
-    row("   imports", imports, "", "", "system DLLs only", verdict(not foreign))
+    row("3 Velmora.exe size", f"{size:.0f} B ({size / 1024:.1f} KiB)", "budget 163840 B", f"{size / (160 * 1024):.3f}",
+        "<= 160 KiB", verdict(size <= 160 * 1024))
+    row("   imports", short(imports), "", "", "system DLLs only", verdict(not foreign))
 if get("startup_ratio") is not None:
     r = get("startup_ratio")
     row("4 start-up to tray icon, median", f"{get('startup_product_ms'):.1f} ms",
         f"minimal tray program {get('startup_minimal_ms'):.1f} ms", f"{r:.3f}", "<= 1.5", verdict(r <= 1.5))
     row("   p95", f"{get('startup_product_p95_ms'):.1f} ms", f"{get('startup_minimal_p95_ms'):.1f} ms", "", "", "")
+if get("busy_ratio") is not None:
+    r = get("busy_ratio")
+    row(f"5 ten notches to a busy window, {get('busy_host')}", f"{get('busy_hold10_ms'):.0f} ms held (max {get('busy_hold10_max_ms'):.0f})",
+        f"one notch budget {get('busy_budget_ms'):.0f} ms", f"{r:.3f}", "<= 1.25", verdict(r <= 1.25))
+    row("   one notch to the answering window", f"{get('busy_responsive_notch_ms'):.1f} ms", "", "", "reference", "")
 
 headers = ("figure", "measured", "baseline (same run)", "ratio", "target", "")
 widths = [max(len(str(r[i])) for r in rows + [headers]) for i in range(len(headers))]
@@ -148,6 +146,7 @@ print(line(headers))
 print(line(["-" * w for w in widths]))
 for r in rows:
     print(line(r))
+print("gated: the rows with met or MISSED; \"reference\" and \"reported\" rows have no target (bench/README.md)")
 print(f"machine: {get('machine_nproc'):.0f} cores, {get('machine_cpu')}, {get('machine_wine')}")
 print("BENCH " + json.dumps(values, sort_keys=True, ensure_ascii=False))
 PY

@@ -34,6 +34,8 @@ if [ -n "${VELMORA_SIGN_PFX:-}" ]; then
   export VELMORA_SIGN_PFX VELMORA_SIGNING=$keys
 fi
 
+. "$root/tools/winenv.sh"
+velmora_check_owner "$build" || exit 1
 bash "$root/tools/setup.sh"
 [ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
 # Only the deliverables and the packages, not the tests.

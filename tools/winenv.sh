@@ -1,6 +1,7 @@
 # Sourced by the project's scripts: set-up and build, a private Wine prefix
 # inside the build tree and a private Xvfb display when there is none to use.
 #   velmora_setup_and_build ROOT BUILD_DIR
+#   velmora_check_owner BUILD_DIR  refuse a build tree with another user's files
 #   velmora_env BUILD_DIR      set WINEPREFIX and friends
 #   velmora_display [virtual]  start Xvfb unless DISPLAY works (or "virtual" forces one)
 #   velmora_display monitors   start Xorg with three monitors: the primary, one
@@ -12,7 +13,38 @@
 # Nothing is killed by name: the Xvfb by its PID, Wine by `wineserver -k` on our prefixes.
 # Every command that touches the 64-bit prefix runs with WINEARCH=win64.
 
+# A build tree is its user's: Wine refuses a prefix that another user owns
+# ("is not owned by you"), and the build cannot write over their files. Such
+# a tree is mostly left by a run with sudo; say what to do instead of failing
+# half-way. A fresh tree (CI, as root) passes.
+velmora_check_owner() {
+  local dir=$1 found owner me
+  [ -e "$dir" ] || return 0
+  me=$(id -un)
+  found=$(find "$dir" ! -user "$(id -u)" -print -quit 2>/dev/null || true)
+  [ -n "$found" ] || return 0
+  owner=$(stat -c %U "$found")
+  {
+    echo "The build tree $dir holds files of the user $owner, not $me"
+    echo "(for example $found)."
+    echo "Wine refuses a prefix that another user owns, and the build cannot write there."
+    if [ "$owner" = root ]; then
+      echo "It was most likely left by a run with sudo. None of the scripts needs sudo:"
+      echo "tools/setup.sh asks for root itself, only to install packages."
+    else
+      echo "Run this as $owner, without sudo, or start afresh."
+    fi
+    echo "To start afresh, remove the tree; the next run builds it again and creates"
+    echo "its Wine prefix anew (a few minutes):"
+    echo "    sudo rm -rf '$dir'"
+    echo "Or keep it and build elsewhere:"
+    echo "    VELMORA_BUILD_DIR=/another/folder bash $0 ..."
+  } >&2
+  return 1
+}
+
 velmora_setup_and_build() {
+  velmora_check_owner "$2" || exit 1
   bash "$1/tools/setup.sh"
   [ -f "$2/CMakeCache.txt" ] || cmake -S "$1" -B "$2" -DCMAKE_TOOLCHAIN_FILE="$1/cmake/mingw-i686.cmake" >/dev/null
   cmake --build "$2" -j2

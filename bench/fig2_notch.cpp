@@ -1,0 +1,195 @@
+// Figure 2: one wheel notch, end to end, against what its parts cost.
+//
+// Measured: a wheel notch over the lower pane of the focused stampwin.exe
+//   (the sample code window in its own process, scroll count 3), with
+//   Velmora.exe /background running: from just before SendInput to the
+//   window's last WM_VSCROLL (SB_ENDSCROLL), read from the window's time
+//   stamps. 5 rounds of 60 notches after 10 to warm up; median and p95.
+// Baseline: the composition of the notch's parts, both medians:
+//   - the wheel event's delivery through a pass-through hook (passhook.exe):
+//     SendInput to the window's WM_MOUSEWHEEL;
+//   - six cross-process SendMessage round trips of the messages the hook
+//     sends (3 x SB_LINEDOWN/SB_LINEUP + SB_ENDSCROLL, naming the pane's bar)
+//     from this process.
+// Paired: every notch, product or pass-through, is followed by one group of
+//   six round trips (WM_VSCROLL after a product notch, WM_NULL after a
+//   pass-through one), so that notches and round trips meet the window in the
+//   same state; each round runs the pass-through host, then the product.
+//   The figure is the product's median over the composition.
+// For reference: six WM_NULL round trips (the bare cost of crossing), the
+//   notch with the scroll count set to 0 (the hook's lookups and the delivery,
+//   nothing sent), and the 9x line: Velmora98.exe, which Wine runs as
+//   Windows 98, so that the message hook runs in the window's own thread;
+//   180 notches, reported with the no-hook delivery beside them.
+// Reports: notch_*, notch98_*.
+#include "harness.h"
+#include "codewin.h"
+
+namespace {
+
+struct NotchSample {
+    bool ok;
+    double toWheelUs;
+    double toLastScrollUs;
+    LONG scrolls;
+};
+
+// One notch: inject a wheel event, wait for the window to receive it, and read
+// when the window received its wheel message and its last WM_VSCROLL. The
+// hook sends its six messages before it returns, and only then does the
+// system deliver the wheel message, so the wheel event marks the end.
+NotchSample Notch(const CodeWindow& code, int index)
+{
+    NotchSample sample = {};
+    ClearStamps(code.stamps);
+    ResetEvent(code.wheelEvent);
+    const LONGLONG start = BenchTicks();
+    Wheel(index % 2 ? WHEEL_DELTA : -WHEEL_DELTA);
+    sample.ok = WaitForSingleObject(code.wheelEvent, 3000) == WAIT_OBJECT_0;
+    sample.scrolls = code.stamps->vscrollCount;
+    sample.toWheelUs = TicksToUs(code.stamps->wheel - start);
+    sample.toLastScrollUs = sample.scrolls ? TicksToUs(code.stamps->lastVScroll - start) : 0;
+    // Let the window repaint before the next notch.
+    PumpFor(8);
+    return sample;
+}
+
+// Six cross-process round trips: the messages the hook sends for one notch,
+// or, for reference, six WM_NULL that cost the window nothing.
+double RoundTripGroupUs(const CodeWindow& code, int index, bool scroll)
+{
+    const WPARAM direction = index % 2 ? SB_LINEUP : SB_LINEDOWN;
+    const LPARAM bar = reinterpret_cast<LPARAM>(code.lowerBar);
+    const LONGLONG start = BenchTicks();
+    for (int line = 0; line < 3; ++line) {
+        if (scroll) {
+            SendMessageA(code.window, WM_VSCROLL, direction, bar);
+            SendMessageA(code.window, WM_VSCROLL, SB_ENDSCROLL, bar);
+        } else {
+            SendMessageA(code.window, WM_NULL, 0, 0);
+            SendMessageA(code.window, WM_NULL, 0, 0);
+        }
+    }
+    const double us = TicksToUs(BenchTicks() - start);
+    PumpFor(8);
+    return us;
+}
+
+// `count` notches, each followed by a group of six direct round trips (scroll
+// messages or WM_NULL). A notch yields the delivery time when `scrollsWanted`
+// is 0, else the time to the last WM_VSCROLL. Returns the number of bad
+// notches.
+int Notches(const CodeWindow& code, int count, LONG scrollsWanted, std::vector<double>* samples, bool scroll,
+            std::vector<double>* roundTrips)
+{
+    int bad = 0;
+    for (int i = 0; i < count + 10; ++i) {
+        const NotchSample sample = Notch(code, i);
+        const double trips = RoundTripGroupUs(code, i, scroll);
+        if (i < 10) // warm-up
+            continue;
+        if (roundTrips)
+            roundTrips->push_back(trips);
+        if (!sample.ok || sample.scrolls != scrollsWanted) {
+            Note("notch %d: %s, %ld scroll messages", i, sample.ok ? "delivered" : "no wheel message", sample.scrolls);
+            ++bad;
+            continue;
+        }
+        samples->push_back(scrollsWanted ? sample.toLastScrollUs : sample.toWheelUs);
+    }
+    return bad;
+}
+
+} // namespace
+
+bool BenchNotch()
+{
+    CodeWindow code = {};
+    if (!SetUpCodeWindow(&code)) {
+        Note("the stamping code window did not come up");
+        End(&code.process);
+        return false;
+    }
+    // Loaded here too, to check the shared scroll count and to set it to 0.
+    HMODULE kestro = LoadLibraryA("kestro.dll");
+    typedef int(WINAPI * CountFunction)();
+    CountFunction getScrollCount = Ordinal<CountFunction>(kestro, 6);
+    typedef int(WINAPI * SetCountFunction)(int);
+    SetCountFunction setScrollCount = Ordinal<SetCountFunction>(kestro, 5);
+
+    const int kRounds = 5;
+    const int kPerRound = 60;
+    std::vector<double> delivery, roundTrips, nullTrips, product, lookupsOnly, product98, noHook;
+    int bad = 0;
+    int bad98 = 0;
+    bool ok = true;
+    for (int round = 0; round < kRounds && ok; ++round) {
+        Child host = {};
+        ok = StartHost(kPassThrough, &host) && FocusCodeWindow(code);
+        if (ok)
+            bad += Notches(code, kPerRound, 0, &delivery, false, &nullTrips);
+        End(&host);
+        if (!ok)
+            break;
+
+        ok = StartHost(kProduct, &host) && FocusCodeWindow(code);
+        if (ok && getScrollCount && getScrollCount() != 3) {
+            Note("scroll count is %d, not 3", getScrollCount());
+            ok = false;
+        }
+        if (ok)
+            bad += Notches(code, kPerRound, 6, &product, true, &roundTrips);
+        if (ok && setScrollCount) {
+            // With no lines to send, what is left is the hook's own lookups on
+            // top of the wheel's delivery.
+            setScrollCount(0);
+            bad += Notches(code, kPerRound / 2, 0, &lookupsOnly, false, NULL);
+            setScrollCount(3);
+        }
+        End(&host);
+        Note("notch round %d: delivery %.0f us, 6 round trips %.0f us, %s %.0f us (medians so far)", round + 1,
+             Summarise(delivery).median, Summarise(roundTrips).median, HostLabel(kProduct),
+             Summarise(product).median);
+    }
+    if (ok) {
+        // The 9x line on its own: the message hook runs in the code window's
+        // thread, so its sends are direct calls.
+        Child host = {};
+        ok = StartHost(kProduct98, &host) && FocusCodeWindow(code);
+        if (ok)
+            bad98 = Notches(code, kPerRound * 3, 6, &product98, false, NULL);
+        End(&host);
+        if (ok)
+            Notches(code, kPerRound, 0, &noHook, false, NULL);
+    }
+    End(&code.process);
+    if (kestro)
+        FreeLibrary(kestro);
+    if (!ok)
+        return false;
+
+    const Stats pass = Summarise(delivery);
+    const Stats trips = Summarise(roundTrips);
+    const Stats nt = Summarise(product);
+    const Stats nine = Summarise(product98);
+    const double composition = pass.median + trips.median;
+    ReportText("notch_host", HostLabel(kProduct));
+    ReportText("notch_host98", HostLabel(kProduct98));
+    Report("notch_count", static_cast<double>(nt.count));
+    Report("notch_bad", bad);
+    Report("notch_pass_delivery_us", pass.median);
+    Report("notch_roundtrips6_us", trips.median);
+    Report("notch_composition_us", composition);
+    Report("notch_median_us", nt.median);
+    Report("notch_p95_us", nt.p95);
+    Report("notch_ratio", nt.median / composition);
+    Report("notch_roundtrips6_null_us", Summarise(nullTrips).median);
+    Report("notch_lookups_delivery_us", Summarise(lookupsOnly).median);
+    Report("notch_lookups_ratio", Summarise(lookupsOnly).median / pass.median);
+    Report("notch98_count", static_cast<double>(nine.count));
+    Report("notch98_bad", bad98);
+    Report("notch98_median_us", nine.median);
+    Report("notch98_p95_us", nine.p95);
+    Report("notch98_nohook_delivery_us", Summarise(noHook).median);
+    return true;
+}
