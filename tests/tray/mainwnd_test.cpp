@@ -161,7 +161,8 @@ TEST_F(StoredSettings, RegisteredMessagesPassUipi)
     AppState.backgroundMode = 1;
     RegisterMainWindowClass(AppState.instance);
     realGetProcAddress = GetProcAddress; // read from the slot, before it is patched
-    void** slot = ImportSlot(GetModuleHandleA(NULL), "kernel32.dll", reinterpret_cast<FARPROC>(realGetProcAddress));
+    void** slot = ImportSlot(GetModuleHandleA(NULL), "kernel32.dll",
+                               reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(realGetProcAddress)));
     ASSERT_NE(slot, nullptr);
     const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
     for (int vista = 0; vista < 2; ++vista) {
