@@ -149,9 +149,9 @@ FARPROC WINAPI LookUpFilters(HMODULE module, LPCSTR name)
 {
     const bool user32 = module == GetModuleHandleA("user32.dll") && HIWORD(name);
     if (user32 && lstrcmpA(name, "ChangeWindowMessageFilterEx") == 0)
-        return withoutFilterEx ? NULL : reinterpret_cast<FARPROC>(RecordFilterEx);
+        return withoutFilterEx ? NULL : reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(RecordFilterEx));
     if (user32 && lstrcmpA(name, "ChangeWindowMessageFilter") == 0)
-        return reinterpret_cast<FARPROC>(RecordFilter);
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(RecordFilter));
     return realGetProcAddress(module, name);
 }
 
