@@ -2,7 +2,7 @@
 # Runs one test program under Wine on a desktop of three monitors (see
 # velmora_display monitors). Wine takes its monitors from the X server that
 # its first program met, so this desktop has a prefix and an xdotool agent
-# of its own. Exits 77 (skipped) when a normal user cannot start Xorg.
+# of its own. Exits 77 (skipped) when a normal user may not start Xorg.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(cd "$(dirname "$1")" && pwd)

@@ -87,7 +87,7 @@ velmora_display() {
 }
 
 # Xvfb puts every screen at (0,0); a real X server with the dummy driver has
-# RandR outputs that Wine places like Windows monitors. Needs root to start.
+# RandR outputs that Wine places like Windows monitors. It may need root.
 velmora_monitors() {
   local dir
   dir=$(mktemp -d)
@@ -114,7 +114,7 @@ velmora_monitors() {
     kill -0 "$VELMORA_XVFB_PID" 2>/dev/null || break
     sleep 0.1
   done
-  echo "Xorg with three monitors did not start (it needs root); log: $dir/log" >&2
+  echo "Xorg with three monitors did not start (it may need root); log: $dir/log" >&2
   return 1
 }
 
