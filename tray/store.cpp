@@ -106,12 +106,11 @@ void WriteRunValueWide(HKEY run)
     command[at++] = L'"';
     for (DWORD i = 0; i < length; ++i)
         command[at++] = path[i];
-    for (const char* rest = "\" /background"; *rest; ++rest)
-        command[at++] = static_cast<wchar_t>(*rest);
+    for (const wchar_t* rest = L"\" /background"; *rest; ++rest)
+        command[at++] = *rest;
     command[at] = 0;
-    wchar_t name[16] = {}; // AppState.appName, plain ASCII
-    for (int i = 0; i < 15 && AppState.appName[i]; ++i)
-        name[i] = static_cast<wchar_t>(AppState.appName[i]);
+    wchar_t name[16] = {};
+    MultiByteToWideChar(CP_ACP, 0, AppState.appName, -1, name, 16);
     RegSetValueExW(run, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
                    static_cast<DWORD>((at + 1) * sizeof(wchar_t)));
 }

@@ -2,9 +2,9 @@
 // and above the primary (negative coordinates), and the page-wise wheel
 // setting. Run by tools/on-monitors.sh on a desktop of three monitors.
 #include "traytest.h"
+#include "../hooklib/hooktest.h"
 #include "store.h"
 #include <shlwapi.h>
-#include "../../tools/codewin/codewin.h"
 
 namespace {
 
@@ -45,16 +45,15 @@ bool Notch(POINT at, bool sendInput)
 // the window received.
 MessageSequence NotchOver(const char* className, const RECT& rect, bool sendInput, HWND* lowerBar)
 {
-    char at[64];
-    wsprintfA(at, " /at:%ld,%ld,400,300", rect.left + 100, rect.top + 100);
-    Started code("codewin.exe", std::string("/class:") + className + at, className);
-    PostMessageA(code.window, CW_FOCUS, 0, 0);
-    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == code.window; }));
-    *lowerBar = reinterpret_cast<HWND>(SendMessageA(code.window, CW_GETBAR, 1, 0));
-    EXPECT_TRUE(Notch(ClientPoint(code.window, 0.3, 0.75), sendInput));
-    WaitUntil([&] { return CodeWindowRecord(code.window).size() >= 2; }, 2000);
+    char options[96];
+    wsprintfA(options, "/class:%s /at:%ld,%ld,400,300", className, rect.left + 100, rect.top + 100);
+    CodeWindow code(options, className);
+    EXPECT_TRUE(code.TakeFocus());
+    *lowerBar = code.Bar(1);
+    EXPECT_TRUE(Notch(code.InPane(1), sendInput));
+    WaitUntil([&] { return code.Record().size() >= 2; }, 2000);
     PumpFor(300);
-    return CodeWindowRecord(code.window);
+    return code.Record();
 }
 
 class Desktops : public StoredSettings {
