@@ -35,6 +35,7 @@ PACKAGES=(
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   libxrandr2:i386 libxinerama1:i386
   osslsigncode openssl
+  wixl msitools faketime p7zip-full
 )
 
 missing=()
