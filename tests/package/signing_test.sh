@@ -37,8 +37,8 @@ package "$TEST_PASSWORD" || fail "signed packaging failed: $(cat "$work/err")"
 (cd "$dist" && sha256sum -c --strict SHA256SUMS >/dev/null) || fail "SHA256SUMS does not match the signed packages"
 [ "$(wc -l < "$dist/SHA256SUMS")" = 2 ] || fail "SHA256SUMS: not one line for each package"
 if grep -rqF "$TEST_PASSWORD" "$build" "$work/out" "$work/err"; then fail "the password is in the build folder or the output"; fi
-grep -q -- "-readpass" "$work/started" || fail "no osslsigncode was started"
 if grep -qF "$TEST_PASSWORD" "$work/started"; then fail "osslsigncode was started with the password"; fi
+grep -q -- "-readpass" "$work/started" || fail "no osslsigncode was started with the password file"
 
 setup=$(cd "$dist" && ls Velmora-*-setup.exe)
 cp "$dist/$setup" "$work/signed/"
