@@ -68,8 +68,9 @@ extern "C" LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam)
 {
     const MSG* message = reinterpret_cast<const MSG*>(lParam);
     // A wheel message that is only peeked at passes like any other: many
-    // programs peek before they remove, and one notch scrolls once.
-    if (code < 0 || message->message != WM_MOUSEWHEEL || wParam != PM_REMOVE)
+    // programs peek before they remove, and one notch scrolls once. Windows
+    // 98 and Me pass the caller's own flags (PM_NOYIELD, PM_QS_*) along.
+    if (code < 0 || message->message != WM_MOUSEWHEEL || !(wParam & PM_REMOVE))
         return CallNextHookEx(installedHook, code, wParam, lParam);
     const short delta = static_cast<short>(HIWORD(message->wParam));
     // Signed: monitors left of or above the primary have negative coordinates.

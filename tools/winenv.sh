@@ -120,8 +120,25 @@ velmora_monitors() {
 
 velmora_reg() { wine reg add "$@" /f >/dev/null 2>&1; }
 
+# Wine runs 32-bit Windows programs through a 32-bit Linux loader. A kernel
+# that cannot start 32-bit x86 programs (no IA-32 emulation, as under some
+# hypervisors) fails every Wine call; say so at once instead of half-way.
+velmora_check_32bit() {
+  local status=0
+  /usr/lib/wine/wineserver32 --version >/dev/null 2>&1 || status=$?
+  [ "$status" = 126 ] || return 0
+  {
+    echo "This machine's kernel cannot start 32-bit x86 programs (exec format error:"
+    echo "$(uname -r), IA-32 emulation off or unsupported by its hypervisor). Wine needs that"
+    echo "for Velmora.exe and kestro.dll, so no test can run here. Use a machine or kernel"
+    echo "with IA-32 emulation (CONFIG_IA32_EMULATION, not booted with ia32_emulation=0)."
+  } >&2
+  return 1
+}
+
 # Creates and configures the prefix of WINEPREFIX and WINEARCH once.
 velmora_prefix() {
+  velmora_check_32bit || exit 1
   local stamp="$WINEPREFIX/.velmora-prefix-v1"
   if [ ! -e "$stamp" ]; then
     echo "preparing the Wine prefix in $WINEPREFIX (once)" >&2

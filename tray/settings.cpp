@@ -14,8 +14,6 @@ namespace {
 // The Korean texts in UTF-16. The rows, the labels and the edit stay narrow:
 // class names are stored and compared narrow.
 const wchar_t kColumnHeader[] = L"클래스명";                      // class name
-// The same header in the Korean code page (CP949), for Windows 9x.
-const char kColumnHeader949[] = "\xc5\xac\xb7\xa1\xbd\xba\xb8\xed";
 const wchar_t kAlreadyListed[] = L"이미 존재하는 창 목록입니다."; // this window is already in the list
 const int kColumnWidth = 180;
 const int kFallbackCount = 3;
@@ -56,7 +54,8 @@ Column ClassColumn()
     return column;
 }
 
-// Windows 9x has no working SendMessageW: there the header goes narrow.
+// Windows 9x has no working SendMessageW: there the header goes narrow, in
+// whatever the ANSI code page can show of it, like the dialog's own texts.
 void InsertClassColumn(HWND listView)
 {
     if (IsPlatformNT()) {
@@ -64,10 +63,19 @@ void InsertClassColumn(HWND listView)
         column.pszText = const_cast<wchar_t*>(kColumnHeader);
         SendMessageW(listView, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     } else {
+        char header[kTextBuffer];
+        if (!WideCharToMultiByte(CP_ACP, 0, kColumnHeader, -1, header, kTextBuffer, NULL, NULL))
+            header[0] = '\0';
         LVCOLUMNA column = ClassColumn<LVCOLUMNA>();
-        column.pszText = const_cast<char*>(kColumnHeader949);
+        column.pszText = header;
         SendMessageA(listView, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
     }
+}
+
+// The count in force as the field shows it at the start.
+void ShownCount(char* text)
+{
+    wsprintfA(text, "%d", GetScrollCount()); // the library's value, not the stored one
 }
 
 INT_PTR InitSettingsDialog(HWND dialog)
@@ -83,7 +91,7 @@ INT_PTR InitSettingsDialog(HWND dialog)
     for (int i = 0; i < WindowListCount(&AppState.windowList); ++i)
         InsertRow(listView, i, WindowListAt(&AppState.windowList, i));
     char count[16];
-    wsprintfA(count, "%d", GetScrollCount()); // the library's value, not the stored one
+    ShownCount(count);
     SetDlgItemTextA(dialog, kCountEditId, count);
     EnableWindow(GetDlgItem(dialog, kDeleteId), FALSE);
     SetFocus(listView);
@@ -101,11 +109,17 @@ void RebuildWindowList(HWND listView)
     }
 }
 
+// A field left as shown keeps the count in force, the page-wise -1 included;
+// anything else typed is checked.
 int ReadScrollCount(HWND dialog)
 {
     char text[kTextBuffer];
     text[0] = '\0';
     GetDlgItemTextA(dialog, kCountEditId, text, kTextBuffer);
+    char shown[16];
+    ShownCount(shown);
+    if (lstrcmpA(text, shown) == 0)
+        return GetScrollCount();
     const int value = ParseDecimal(text);
     return value < 1 || value > 50 ? kFallbackCount : value;
 }
@@ -119,7 +133,8 @@ INT_PTR ApplySettings(HWND dialog)
     const int count = ReadScrollCount(dialog);
     SetScrollCount(count);
     AppState.scrollCount = count;
-    SaveScrollCount(count);
+    if (count != kPageScrollCount) // Windows' own setting, which a stored count would override
+        SaveScrollCount(count);
     EndDialog(dialog, IDOK);
     return 1;
 }

@@ -94,7 +94,7 @@ TEST_F(SettingsDialog, OkStoresTheTypedCountOrThree)
         int stored;
     } cases[] = {
         { "", 3 }, { "0", 3 }, { "51", 3 }, { "-3", 3 }, { "+7", 3 }, { "2147483648", 3 }, { " 7", 3 },
-        { "7 ", 3 }, { "1", 1 }, { "50", 50 }, { "007", 7 }, { "4294967303", 7 },
+        { "7 ", 3 }, { "1", 1 }, { "50", 50 }, { "007", 7 }, { "4294967303", 7 }, { "-1", 3 },
     };
     int round = 0;
     for (const auto& c : cases) {
@@ -114,6 +114,20 @@ TEST_F(SettingsDialog, OkStoresTheTypedCountOrThree)
             << LogEnd(open);
         Discard(open);
     }
+}
+
+// Windows' "one screen at a time" shows as -1; left as shown, OK keeps it.
+TEST_F(SettingsDialog, OkKeepsAnUntouchedPageWiseCount)
+{
+    Seed({}, 9, "");
+    SetScrollCount(-1);
+    open = OpenSettings(true);
+    ASSERT_NE(open.dialog, nullptr);
+    ASSERT_TRUE(Click(Item(open, IDOK)));
+    EXPECT_EQ(WaitClosed(open), static_cast<DWORD>(IDOK));
+    EXPECT_EQ(GetScrollCount(), -1);
+    EXPECT_EQ(ReadStored().scrollCount, 9u) << "a count was stored";
+    EXPECT_NE(LogEnd(open).find("scrollCount -1 "), std::string::npos) << LogEnd(open);
 }
 
 TEST_F(SettingsDialog, OpensFromTheLibraryCountTheListAndTheRunValue)

@@ -320,7 +320,8 @@ TEST_F(KoreanTexts, Windows9xLineCallsNoOtherWideFunction)
     ASSERT_TRUE(ClickAt({ (items.left + items.right) / 2, items.top + 8 })); // its first item: settings
     open.dialog = WaitShown("#32770", id);
     ASSERT_NE(open.dialog, nullptr) << "the settings dialog did not open";
-    EXPECT_TRUE(ExpectedCodePage() != 949 || ColumnHeader(Item(open, 1000), id) == L"클래스명");
+    // Elsewhere, what that code page can show of the same text, as with the others.
+    EXPECT_EQ(ColumnHeader(Item(open, 1000), id), ExpectedCodePage() == 949 ? L"클래스명" : L"????");
 
     Target builtIn = StartTarget("VbaWindow", 900, 40, 300, 200); // the duplicate message
     ASSERT_TRUE(PressFinder(open) && MoveTo(CentreOf(builtIn.window)) && Release());

@@ -412,6 +412,21 @@ TEST_F(HookProcedures, MessageHookPassesPeekedWheelMessagesOn)
     EXPECT_TRUE(SequenceIs({}, commander.received));
 }
 
+// Windows 98 and Me hand the hook the caller's own PeekMessage flags.
+TEST_F(HookProcedures, MessageHookReadsTheRemovalBitOfThePeekFlags)
+{
+    Commander commander;
+    SetCommander(commander.window, kCommanderAccessCode);
+    for (WPARAM flags : { PM_REMOVE | PM_NOYIELD, PM_REMOVE | PM_QS_INPUT, PM_NOREMOVE | PM_NOYIELD, PM_QS_INPUT }) {
+        commander.received.clear();
+        const Event event = { HC_ACTION, WM_MOUSEWHEEL, -WHEEL_DELTA, kEmptySpot, 0, flags };
+        const Outcome outcome = Call(Procedure::GetMessage, event);
+        const bool removal = flags & PM_REMOVE;
+        EXPECT_TRUE(removal ? Ended(outcome) : PassedDown(outcome, HC_ACTION)) << std::hex << flags;
+        EXPECT_EQ(commander.received.size(), removal ? 1u : 0u) << std::hex << flags;
+    }
+}
+
 // Through the system: a wheel message peeked at and then removed is one notch.
 TEST_F(HookProcedures, MessageHookActsOnRemovalOnly)
 {

@@ -117,6 +117,22 @@ TEST_F(ListScroll, ZeroOrNegativeCountSendsNothingButCountsAsHandled)
     EXPECT_TRUE(SequenceIs({}, code.Record()));
 }
 
+// "One screen at a time": one page pair a notch, to the pane's bar or, away
+// from every band, to the window itself.
+TEST_F(ListScroll, APageWiseCountSendsOnePagePair)
+{
+    CodeWindow code(std::string("/class:") + kListed, kListed);
+    ASSERT_TRUE(code.TakeFocus());
+    List({ kListed });
+    AppState.scrollCount = kPageScrollCount;
+    EXPECT_EQ(ScrollAt(SB_LINEDOWN, code.InPane(1)), 1);
+    EXPECT_EQ(ScrollAt(SB_LINEUP, code.InSplitter()), 1);
+    MessageSequence expected = LinePairs(SB_PAGEDOWN, code.Bar(1), 1);
+    const MessageSequence up = LinePairs(SB_PAGEUP, NULL, 1);
+    expected.insert(expected.end(), up.begin(), up.end());
+    EXPECT_TRUE(SequenceIs(expected, code.Record()));
+}
+
 TEST_F(ListScroll, LongClassNamesMatchByTheirFirst254Characters)
 {
     const std::string name(255, 'P');

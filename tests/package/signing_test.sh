@@ -14,16 +14,21 @@ rm -rf "$work"
 mkdir -p "$work/signed" "$work/unsigned"
 keys=$(mktemp -d)
 trap 'rm -rf "$keys"' EXIT
-export TEST_PASSWORD="pass $RANDOM$RANDOM"
+TEST_PASSWORD="pass $RANDOM$RANDOM" # not exported: the signer's environment is checked too
 openssl req -x509 -newkey rsa:2048 -nodes -keyout "$keys/key.pem" -out "$keys/cert.pem" -days 2 \
   -subj "/CN=Throwaway test signer" -addext extendedKeyUsage=codeSigning 2>/dev/null
-openssl pkcs12 -export -inkey "$keys/key.pem" -in "$keys/cert.pem" -out "$keys/test.pfx" -passout env:TEST_PASSWORD
+openssl pkcs12 -export -inkey "$keys/key.pem" -in "$keys/cert.pem" -out "$keys/test.pfx" -passout fd:3 3<<<"$TEST_PASSWORD"
 
 build=$work/build dist=$work/build/dist
+# Every osslsigncode started leaves its arguments and environment in $work/started.
+mkdir "$work/shims"
+printf '#!/bin/sh\n{ printf "%%s\\n" "$*"; env; } >>"%s"\nexec %s "$@"\n' "$work/started" "$(command -v osslsigncode)" \
+  >"$work/shims/osslsigncode"
+chmod +x "$work/shims/osslsigncode"
 # package PASSWORD [TIMESTAMP_URL]: output in $work/out and $work/err.
 package() {
   (
-    export VELMORA_BUILD_DIR=$build VELMORA_SIGN_PFX=$keys/test.pfx VELMORA_SIGN_PASSWORD=$1
+    export PATH=$work/shims:$PATH VELMORA_BUILD_DIR=$build VELMORA_SIGN_PFX=$keys/test.pfx VELMORA_SIGN_PASSWORD=$1
     [ -z "${2:-}" ] || export VELMORA_TIMESTAMP_URL=$2
     bash "$src/tools/package.sh" >"$work/out" 2>"$work/err"
   )
@@ -32,6 +37,8 @@ package "$TEST_PASSWORD" || fail "signed packaging failed: $(cat "$work/err")"
 (cd "$dist" && sha256sum -c --strict SHA256SUMS >/dev/null) || fail "SHA256SUMS does not match the signed packages"
 [ "$(wc -l < "$dist/SHA256SUMS")" = 2 ] || fail "SHA256SUMS: not one line for each package"
 if grep -rqF "$TEST_PASSWORD" "$build" "$work/out" "$work/err"; then fail "the password is in the build folder or the output"; fi
+if grep -qF "$TEST_PASSWORD" "$work/started"; then fail "osslsigncode was started with the password"; fi
+grep -q -- "-readpass" "$work/started" || fail "no osslsigncode was started with the password file"
 
 setup=$(cd "$dist" && ls Velmora-*-setup.exe)
 cp "$dist/$setup" "$work/signed/"
