@@ -17,6 +17,7 @@ protected:
     {
         Seed({}, 3, "");
         SetScrollCount(3);
+        SetShiftScroll(0);
     }
     void TearDown() override { Discard(open); }
 
@@ -137,6 +138,22 @@ TEST_F(SettingsDialog, OpensFromTheLibraryCountTheListAndTheRunValue)
     EXPECT_EQ(RowCount(open), 0);
 }
 
+// The box shows the library's setting; OK applies the new one and stores it.
+TEST_F(SettingsDialog, ShiftBoxFollowsTheLibraryAndOkStoresAndAppliesIt)
+{
+    for (int on : { 1, 0 }) {
+        SetShiftScroll(!on);
+        open = OpenSettings();
+        ASSERT_NE(open.dialog, nullptr);
+        EXPECT_EQ(SendMessageA(Item(open, kShiftCheckId), BM_GETCHECK, 0, 0), on ? BST_UNCHECKED : BST_CHECKED);
+        ASSERT_TRUE(Click(Item(open, kShiftCheckId)));
+        ASSERT_TRUE(Click(Item(open, IDOK)));
+        EXPECT_EQ(WaitClosed(open), static_cast<DWORD>(IDOK));
+        EXPECT_EQ(GetShiftScroll(), on);
+        EXPECT_EQ(LoadShiftScroll(), on);
+    }
+}
+
 TEST_F(SettingsDialog, AnEarlierPickWithoutAddDoesNotCarryOver)
 {
     Target target = StartTarget("PickedOnce", 900, 40, 300, 200);
@@ -236,6 +253,7 @@ TEST_F(SettingsDialog, CancelAfterEditsLeavesEverythingAsItWas)
         ASSERT_EQ(RowCount(open), 2);
         ASSERT_TRUE(Click(Item(open, 1004)));
         ASSERT_EQ(SendMessageA(Item(open, 1004), BM_GETCHECK, 0, 0), BST_CHECKED);
+        ASSERT_TRUE(Click(Item(open, kShiftCheckId)));
         ASSERT_TRUE(TypeInto(Item(open, 1003), "9"));
 
         if (lstrcmpA(closer, "button") == 0)
@@ -248,6 +266,8 @@ TEST_F(SettingsDialog, CancelAfterEditsLeavesEverythingAsItWas)
         EXPECT_EQ(stored.scrollCount, 5u);
         EXPECT_FALSE(stored.runPresent);
         EXPECT_EQ(GetScrollCount(), 5);
+        EXPECT_EQ(GetShiftScroll(), 0);
+        EXPECT_EQ(LoadShiftScroll(), 0);
         Discard(open);
     }
     EndTarget(target);

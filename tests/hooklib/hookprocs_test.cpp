@@ -74,7 +74,17 @@ struct Event {
     POINT point = { 0, 0 };
     LPARAM messageLParam = 0; // GetMsgProc only; 0 packs `point`
     WPARAM removal = PM_REMOVE; // GetMsgProc only
+    WORD keys = 0; // MK_SHIFT: in the message, or held through SendInput for LowLevelMouseProc
 };
+
+void PressShift(bool down)
+{
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = VK_SHIFT;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+}
 
 struct Outcome {
     LRESULT result = -1;
@@ -96,15 +106,20 @@ Outcome Call(Procedure procedure, const Event& event)
         outcome.lParam = reinterpret_cast<LPARAM>(&mouse);
     } else {
         message.message = event.message;
-        message.wParam = MAKEWPARAM(0, static_cast<WORD>(event.delta));
+        message.wParam = MAKEWPARAM(event.keys, static_cast<WORD>(event.delta));
         message.lParam = event.messageLParam ? event.messageLParam : MAKELPARAM(event.point.x, event.point.y);
         outcome.wParam = event.removal;
         outcome.lParam = reinterpret_cast<LPARAM>(&message);
     }
+    const bool shift = procedure == Procedure::LowLevel && (event.keys & MK_SHIFT);
+    if (shift)
+        PressShift(true);
     EXPECT_TRUE(RunInHookChain([&] {
         outcome.result = procedure == Procedure::LowLevel ? LowLevelMouseProc(event.code, outcome.wParam, outcome.lParam)
                                                           : GetMsgProc(event.code, outcome.wParam, outcome.lParam);
     }));
+    if (shift)
+        PressShift(false);
     outcome.chained = chainCalls;
     return outcome;
 }
@@ -141,11 +156,12 @@ const LPARAM kEmptySpotPacked = MAKELPARAM(1250, 780);
 
 class HookProcedures : public ::testing::Test {
 protected:
-    void SetUp() override { wheelRemainder = 0; }
+    void SetUp() override { wheelRemainder = tiltRemainder = 0; }
     void TearDown() override
     {
         SetCommander(NULL, kCommanderAccessCode);
-        wheelRemainder = 0;
+        SetShiftScroll(0);
+        wheelRemainder = tiltRemainder = 0;
     }
 };
 
@@ -170,6 +186,8 @@ TEST_F(HookProcedures, DecisionTable)
         EXPECT_TRUE(PassedDown(Call(procedure, negative), -1));
 
         for (UINT other : { static_cast<UINT>(WM_MOUSEMOVE), static_cast<UINT>(WM_LBUTTONDOWN), 0x020Eu }) {
+            if (other == WM_MOUSEHWHEEL && procedure == Procedure::LowLevel)
+                continue; // a tilt there
             Event notWheel;
             notWheel.message = other;
             notWheel.point = pane;
@@ -225,6 +243,48 @@ TEST_F(HookProcedures, DirectionFollowsTheSignOfTheDeltaOnly)
             EXPECT_TRUE(SequenceIs(Forward(c.direction, kEmptySpotPacked), commander.received))
                 << Name(procedure) << " delta " << c.delta;
         }
+    }
+}
+
+// Tilts (NT line only) and, with the option on, Shift+wheel are sideways: a
+// tilt right or a wheel pulled back is SB_LINERIGHT. Tilts add up on their own.
+TEST_F(HookProcedures, TiltsAndShiftWheelGoSideways)
+{
+    Commander commander;
+    SetCommander(commander.window, kCommanderAccessCode);
+    const Procedure low = Procedure::LowLevel, msg = Procedure::GetMessage;
+    const int none = -1, left = static_cast<int>(kForwardSideways) | SB_LINELEFT,
+              right = static_cast<int>(kForwardSideways) | SB_LINERIGHT;
+    const struct {
+        Procedure procedure;
+        UINT message;
+        short delta;
+        WORD keys;
+        int option, forwarded;
+    } cases[] = {
+        { low, WM_MOUSEHWHEEL, 60, 0, 0, none },     { low, WM_MOUSEWHEEL, 60, 0, 0, none },
+        { low, WM_MOUSEHWHEEL, 60, 0, 0, right },    { low, WM_MOUSEWHEEL, 60, 0, 0, SB_LINEUP },
+        { low, WM_MOUSEHWHEEL, -240, 0, 0, left },   { low, WM_MOUSEHWHEEL, 0, 0, 0, left },
+        { low, WM_MOUSEHWHEEL, 120, MK_SHIFT, 1, right }, { low, WM_MOUSEWHEEL, 120, MK_SHIFT, 1, left },
+        { low, WM_MOUSEWHEEL, -120, MK_SHIFT, 1, right }, { low, WM_MOUSEWHEEL, 120, MK_SHIFT, 0, SB_LINEUP },
+        { low, WM_MOUSEWHEEL, 120, 0, 1, SB_LINEUP },     { msg, WM_MOUSEWHEEL, 0, MK_SHIFT, 1, right },
+        { msg, WM_MOUSEWHEEL, 120, MK_SHIFT, 1, left },   { msg, WM_MOUSEWHEEL, 120, MK_SHIFT, 0, SB_LINEUP },
+        { msg, WM_MOUSEWHEEL, -120, MK_CONTROL, 1, SB_LINEDOWN },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << Name(c.procedure) << " " << c.message << " delta " << c.delta
+                                          << " keys " << c.keys << " option " << c.option);
+        SetShiftScroll(c.option);
+        commander.received.clear();
+        Event event;
+        event.message = c.message;
+        event.delta = c.delta;
+        event.keys = c.keys;
+        event.point = kEmptySpot;
+        const Outcome outcome = Call(c.procedure, event);
+        EXPECT_TRUE(c.forwarded == none ? PassedDown(outcome, HC_ACTION) : Ended(outcome));
+        EXPECT_TRUE(SequenceIs(c.forwarded == none ? MessageSequence{} : Forward(c.forwarded, kEmptySpotPacked),
+                               commander.received));
     }
 }
 
@@ -472,6 +532,31 @@ TEST_F(HookProcedures, LowLevelHookEndsTheChainOnlyWhenHandled)
 
     UnhookWindowsHookEx(ours);
     UnhookWindowsHookEx(later);
+}
+
+// Through the system: a tilt and a Shift+wheel from SendInput scroll the pane
+// under the cursor sideways, naming its own horizontal bar.
+TEST_F(HookProcedures, RealTiltAndShiftWheelScrollThePaneSideways)
+{
+    CodeWindow code("/hpanes");
+    ASSERT_TRUE(code.TakeFocus());
+    ASSERT_TRUE(MoveCursor(code.InPane(1)));
+    SystemWheelChars chars(2);
+    SetShiftScroll(1);
+    HHOOK ours = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, GetModuleHandleA(NULL), 0);
+    ASSERT_NE(ours, nullptr);
+    INPUT inputs[4] = {};
+    inputs[0].type = inputs[2].type = INPUT_MOUSE;
+    inputs[0].mi = { 0, 0, static_cast<DWORD>(-WHEEL_DELTA), MOUSEEVENTF_HWHEEL, 0, 0 };
+    inputs[1].type = INPUT_KEYBOARD;
+    inputs[1].ki.wVk = VK_SHIFT;
+    inputs[2].mi = { 0, 0, WHEEL_DELTA, MOUSEEVENTF_WHEEL, 0, 0 };
+    inputs[3] = inputs[1];
+    inputs[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    EXPECT_EQ(SendInput(4, inputs, sizeof(INPUT)), 4u);
+    EXPECT_TRUE(WaitUntil([&] { return code.Record().size() >= 8; }));
+    UnhookWindowsHookEx(ours);
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINELEFT, code.HBar(1), 4, WM_HSCROLL), code.Record()));
 }
 
 // A code window whose thread is busy must not hold the hook past its budget,

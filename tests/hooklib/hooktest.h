@@ -38,6 +38,7 @@ struct CodeWindow {
     CodeWindow& operator=(const CodeWindow&) = delete;
 
     HWND Bar(int pane) const { return reinterpret_cast<HWND>(SendMessageA(window, CW_GETBAR, pane, 0)); }
+    HWND HBar(int pane) const { return reinterpret_cast<HWND>(SendMessageA(window, CW_GETHBAR, pane, 0)); }
     int TopLine(int pane) const { return static_cast<int>(SendMessageA(window, CW_GETTOPLINE, pane, 0)); }
     MessageSequence Record() const { return CodeWindowRecord(window); }
     void Clear() const { SendMessageA(window, CW_CLEAR, 0, 0); }
@@ -74,6 +75,17 @@ struct CodeWindow {
     bool PointAt(POINT point) const { return MoveCursor(point); }
 };
 
+// The system's characters per tilt notch, for one test.
+struct SystemWheelChars {
+    UINT saved = 3;
+    explicit SystemWheelChars(UINT chars)
+    {
+        SystemParametersInfoA(SPI_GETWHEELSCROLLCHARS, 0, &saved, 0);
+        SystemParametersInfoA(SPI_SETWHEELSCROLLCHARS, chars, NULL, 0);
+    }
+    ~SystemWheelChars() { SystemParametersInfoA(SPI_SETWHEELSCROLLCHARS, saved, NULL, 0); }
+};
+
 // A message-only window that records WM_WHEELFORWARD and answers `reply`.
 struct Commander {
     HWND window = NULL;
@@ -88,7 +100,7 @@ struct Commander {
 
 // A top-level window of this process with "ScrollBar" children of the given
 // styles stacked from the top, each a band of 40 pixels, recording every
-// WM_VSCROLL. With destroyOnScroll it destroys itself on the first one.
+// WM_VSCROLL and WM_HSCROLL. With destroyOnScroll it destroys itself on the first one.
 struct PaneWindow {
     HWND window = NULL;
     std::vector<HWND> bars;

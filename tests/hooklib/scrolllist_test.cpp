@@ -2,6 +2,7 @@
 // the sample code window run under other class names.
 #include "hooktest.h"
 #include "appstate.h"
+#include "mainwnd.h"
 #include "wheelpane.h"
 
 namespace {
@@ -140,6 +141,29 @@ TEST_F(ListScroll, AWindowDestroyedWhileScrollingReceivesNothingFurther)
     EXPECT_EQ(ScrollAt(SB_LINEDOWN, panes.ClientPointAt(30, 30)), 1);
     EXPECT_FALSE(IsWindow(panes.window));
     EXPECT_TRUE(SequenceIs({ { WM_VSCROLL, SB_LINEDOWN, 0 } }, panes.received));
+}
+
+// Sideways the listed window gets the pairs naming no bar; the main window
+// sends the forwards marked sideways here and the others down the old road.
+TEST_F(ListScroll, SidewaysGoesToTheWindowItselfAlsoFromTheMainWindow)
+{
+    SystemWheelChars chars(2);
+    CodeWindow code(std::string("/hpanes /class:") + kListed, kListed);
+    ASSERT_TRUE(code.TakeFocus());
+    List({ kListed });
+    const POINT pane = code.InPane(0);
+    ASSERT_TRUE(MoveCursor(pane));
+    const LPARAM packed = MAKELPARAM(pane.x, pane.y);
+    EXPECT_EQ(ScrollSidewaysAt(SB_LINERIGHT, pane.x, pane.y), 1);
+    EXPECT_EQ(MainWindowProc(NULL, WM_WHEELFORWARD, kForwardSideways | SB_LINELEFT, packed), 1);
+    EXPECT_EQ(MainWindowProc(NULL, WM_WHEELFORWARD, SB_LINEUP, packed), 1);
+    MessageSequence expected = LinePairs(SB_LINERIGHT, NULL, 2, WM_HSCROLL);
+    for (const MessageSequence& more : { LinePairs(SB_LINELEFT, NULL, 2, WM_HSCROLL), LinePairs(SB_LINEUP, code.Bar(0), 3) })
+        expected.insert(expected.end(), more.begin(), more.end());
+    EXPECT_TRUE(SequenceIs(expected, code.Record()));
+
+    List({ "Other" });
+    EXPECT_EQ(MainWindowProc(NULL, WM_WHEELFORWARD, kForwardSideways | SB_LINELEFT, packed), 0);
 }
 
 // The tray program's own copy of the rule: a busy window costs one budget,
