@@ -17,7 +17,6 @@ protected:
     {
         Seed({}, 3, "");
         SetScrollCount(3);
-        SetShiftScroll(0);
     }
     void TearDown() override { Discard(open); }
 
@@ -121,9 +120,11 @@ TEST_F(SettingsDialog, OpensFromTheLibraryCountTheListAndTheRunValue)
 {
     Seed({ "Alpha", "", "Beta" }, 7, kOtherRun);
     SetScrollCount(-1); // page-wise scrolling
+    SetShiftScroll(1);
     open = OpenSettings();
     ASSERT_NE(open.dialog, nullptr);
     EXPECT_EQ(TextOf(Item(open, 1003)), "-1");
+    EXPECT_EQ(SendMessageA(Item(open, kShiftCheckId), BM_GETCHECK, 0, 0), BST_CHECKED) << "the library's value";
     EXPECT_EQ(RowCount(open), 3);
     EXPECT_EQ(SendMessageA(Item(open, 1004), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(TextOf(Item(open, 1006)), "");
@@ -136,22 +137,6 @@ TEST_F(SettingsDialog, OpensFromTheLibraryCountTheListAndTheRunValue)
     open = OpenSettings();
     EXPECT_EQ(SendMessageA(Item(open, 1004), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(RowCount(open), 0);
-}
-
-// The box shows the library's setting; OK applies the new one and stores it.
-TEST_F(SettingsDialog, ShiftBoxFollowsTheLibraryAndOkStoresAndAppliesIt)
-{
-    for (int on : { 1, 0 }) {
-        SetShiftScroll(!on);
-        open = OpenSettings();
-        ASSERT_NE(open.dialog, nullptr);
-        EXPECT_EQ(SendMessageA(Item(open, kShiftCheckId), BM_GETCHECK, 0, 0), on ? BST_UNCHECKED : BST_CHECKED);
-        ASSERT_TRUE(Click(Item(open, kShiftCheckId)));
-        ASSERT_TRUE(Click(Item(open, IDOK)));
-        EXPECT_EQ(WaitClosed(open), static_cast<DWORD>(IDOK));
-        EXPECT_EQ(GetShiftScroll(), on);
-        EXPECT_EQ(LoadShiftScroll(), on);
-    }
 }
 
 TEST_F(SettingsDialog, AnEarlierPickWithoutAddDoesNotCarryOver)
@@ -253,7 +238,6 @@ TEST_F(SettingsDialog, CancelAfterEditsLeavesEverythingAsItWas)
         ASSERT_EQ(RowCount(open), 2);
         ASSERT_TRUE(Click(Item(open, 1004)));
         ASSERT_EQ(SendMessageA(Item(open, 1004), BM_GETCHECK, 0, 0), BST_CHECKED);
-        ASSERT_TRUE(Click(Item(open, kShiftCheckId)));
         ASSERT_TRUE(TypeInto(Item(open, 1003), "9"));
 
         if (lstrcmpA(closer, "button") == 0)
@@ -266,8 +250,6 @@ TEST_F(SettingsDialog, CancelAfterEditsLeavesEverythingAsItWas)
         EXPECT_EQ(stored.scrollCount, 5u);
         EXPECT_FALSE(stored.runPresent);
         EXPECT_EQ(GetScrollCount(), 5);
-        EXPECT_EQ(GetShiftScroll(), 0);
-        EXPECT_EQ(LoadShiftScroll(), 0);
         Discard(open);
     }
     EndTarget(target);
@@ -293,12 +275,17 @@ TEST_F(SettingsDialog, OkRewritesTheListAndTheRunValueEvenWhenUnchanged)
     EXPECT_NE(stored.runValue, kOtherRun);
     EXPECT_NE(stored.runValue.find("dialoghost.exe"), std::string::npos) << stored.runValue;
 
-    // Unchecking removes the value.
+    // Unchecking removes the value; ticking Shift+wheel applies it and stores it.
+    SetShiftScroll(0);
     open = OpenSettings();
+    ASSERT_EQ(SendMessageA(Item(open, kShiftCheckId), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     ASSERT_TRUE(Click(Item(open, 1004)));
+    ASSERT_TRUE(Click(Item(open, kShiftCheckId)));
     ASSERT_TRUE(Click(Item(open, IDOK)));
     EXPECT_EQ(WaitClosed(open), static_cast<DWORD>(IDOK));
     EXPECT_FALSE(ReadStored().runPresent);
+    EXPECT_EQ(GetShiftScroll(), 1);
+    EXPECT_EQ(LoadShiftScroll(), 1);
 }
 
 } // namespace

@@ -41,9 +41,8 @@ TEST(Exports, EachOrdinalCarriesItsName)
 {
     Library library;
     ASSERT_NE(library.module, nullptr);
-    const char* names[] = { "GetMsgProc", "LowLevelMouseProc", "SetCommander", "InstallMouseHook",
-                            "SetScrollCount", "GetScrollCount", "GetHookCallCount", "SetShiftScroll",
-                            "GetShiftScroll" };
+    const char* names[] = { "GetMsgProc", "LowLevelMouseProc", "SetCommander", "InstallMouseHook", "SetScrollCount",
+                            "GetScrollCount", "GetHookCallCount", "SetShiftScroll", "GetShiftScroll" };
     for (int ordinal = 1; ordinal <= 9; ++ordinal) {
         EXPECT_NE(library.ByOrdinal(ordinal), nullptr) << ordinal;
         EXPECT_EQ(library.ByOrdinal(ordinal), library.ByName(names[ordinal - 1])) << names[ordinal - 1];
@@ -75,17 +74,6 @@ TEST(Exports, ScrollCountIsStoredWithoutRangeChecks)
         EXPECT_EQ(library.getScrollCount(), count);
     }
     library.setScrollCount(3);
-}
-
-TEST(Exports, ShiftScrollIsStoredAsZeroOrOne)
-{
-    Library library;
-    auto setShiftScroll = As<int(WINAPI*)(int)>(library.ByOrdinal(8));
-    auto getShiftScroll = As<int(WINAPI*)()>(library.ByOrdinal(9));
-    for (int value : { 5, 0, -1, 1, 0 }) {
-        EXPECT_EQ(setShiftScroll(value), value ? 1 : 0) << value;
-        EXPECT_EQ(getShiftScroll(), value ? 1 : 0) << value;
-    }
 }
 
 TEST(Exports, CommanderChangesOnlyWithTheAccessCode)

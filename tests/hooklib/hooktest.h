@@ -75,17 +75,6 @@ struct CodeWindow {
     bool PointAt(POINT point) const { return MoveCursor(point); }
 };
 
-// The system's characters per tilt notch, for one test.
-struct SystemWheelChars {
-    UINT saved = 3;
-    explicit SystemWheelChars(UINT chars)
-    {
-        SystemParametersInfoA(SPI_GETWHEELSCROLLCHARS, 0, &saved, 0);
-        SystemParametersInfoA(SPI_SETWHEELSCROLLCHARS, chars, NULL, 0);
-    }
-    ~SystemWheelChars() { SystemParametersInfoA(SPI_SETWHEELSCROLLCHARS, saved, NULL, 0); }
-};
-
 // A message-only window that records WM_WHEELFORWARD and answers `reply`.
 struct Commander {
     HWND window = NULL;

@@ -70,6 +70,11 @@ TEST_F(ListScroll, WithoutAPaneBandTheWindowItselfIsScrolled)
     ASSERT_TRUE(horizontalOnly.TakeFocus());
     EXPECT_EQ(ScrollAt(SB_LINEDOWN, horizontalOnly.InBand(0)), 1);
     EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, NULL, 2), horizontalOnly.received));
+    // The main window sends a forward marked sideways here: the system's count, no bar.
+    horizontalOnly.received.clear();
+    const LPARAM packed = MAKELPARAM(horizontalOnly.InBand(0).x, horizontalOnly.InBand(0).y);
+    EXPECT_EQ(MainWindowProc(NULL, WM_WHEELFORWARD, kForwardSideways | SB_LINELEFT, packed), 1);
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINELEFT, NULL, 3, WM_HSCROLL), horizontalOnly.received));
 }
 
 TEST_F(ListScroll, AFocusedChildCountsAsFocus)
@@ -141,29 +146,6 @@ TEST_F(ListScroll, AWindowDestroyedWhileScrollingReceivesNothingFurther)
     EXPECT_EQ(ScrollAt(SB_LINEDOWN, panes.ClientPointAt(30, 30)), 1);
     EXPECT_FALSE(IsWindow(panes.window));
     EXPECT_TRUE(SequenceIs({ { WM_VSCROLL, SB_LINEDOWN, 0 } }, panes.received));
-}
-
-// Sideways the listed window gets the pairs naming no bar; the main window
-// sends the forwards marked sideways here and the others down the old road.
-TEST_F(ListScroll, SidewaysGoesToTheWindowItselfAlsoFromTheMainWindow)
-{
-    SystemWheelChars chars(2);
-    CodeWindow code(std::string("/hpanes /class:") + kListed, kListed);
-    ASSERT_TRUE(code.TakeFocus());
-    List({ kListed });
-    const POINT pane = code.InPane(0);
-    ASSERT_TRUE(MoveCursor(pane));
-    const LPARAM packed = MAKELPARAM(pane.x, pane.y);
-    EXPECT_EQ(ScrollSidewaysAt(SB_LINERIGHT, pane.x, pane.y), 1);
-    EXPECT_EQ(MainWindowProc(NULL, WM_WHEELFORWARD, kForwardSideways | SB_LINELEFT, packed), 1);
-    EXPECT_EQ(MainWindowProc(NULL, WM_WHEELFORWARD, SB_LINEUP, packed), 1);
-    MessageSequence expected = LinePairs(SB_LINERIGHT, NULL, 2, WM_HSCROLL);
-    for (const MessageSequence& more : { LinePairs(SB_LINELEFT, NULL, 2, WM_HSCROLL), LinePairs(SB_LINEUP, code.Bar(0), 3) })
-        expected.insert(expected.end(), more.begin(), more.end());
-    EXPECT_TRUE(SequenceIs(expected, code.Record()));
-
-    List({ "Other" });
-    EXPECT_EQ(MainWindowProc(NULL, WM_WHEELFORWARD, kForwardSideways | SB_LINELEFT, packed), 0);
 }
 
 // The tray program's own copy of the rule: a busy window costs one budget,
