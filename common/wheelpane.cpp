@@ -116,33 +116,43 @@ BOOL IsAwaitingAnswer(HWND window)
     return window && window == unanswered.window;
 }
 
-static BOOL SendWithin(HWND window, WPARAM wParam, HWND scrollBar, DWORD start)
+static BOOL SendWithin(HWND window, UINT message, WPARAM wParam, HWND scrollBar, DWORD start)
 {
     DWORD elapsed = GetTickCount() - start;
     if (elapsed >= kNotchBudgetMs)
         return FALSE;
     DWORD_PTR reply = 0;
-    if (SendMessageTimeoutA(window, WM_VSCROLL, wParam, reinterpret_cast<LPARAM>(scrollBar),
+    if (SendMessageTimeoutA(window, message, wParam, reinterpret_cast<LPARAM>(scrollBar),
                             SMTO_NORMAL | SMTO_ABORTIFHUNG, kNotchBudgetMs - elapsed, &reply))
         return TRUE;
     MarkUnanswered(window);
     return FALSE;
 }
 
-void SendLinePairs(HWND window, int direction, HWND scrollBar, int count)
+void SendLinePairs(HWND window, UINT message, int direction, HWND scrollBar, int count)
 {
     if (IsAwaitingAnswer(window))
         return;
     const DWORD start = GetTickCount();
     WPARAM step = static_cast<WPARAM>(direction & 0xFFFF);
     if (count == kPageScrollCount) {
+        // SB_LINELEFT and SB_PAGELEFT share the numbers of the vertical codes.
         step = direction == SB_LINEUP ? SB_PAGEUP : SB_PAGEDOWN;
         count = 1;
     }
     for (int i = 0; i < count; ++i) {
-        if (!SendWithin(window, step, scrollBar, start) || !SendWithin(window, SB_ENDSCROLL, scrollBar, start))
+        if (!SendWithin(window, message, step, scrollBar, start) ||
+            !SendWithin(window, message, SB_ENDSCROLL, scrollBar, start))
             return;
     }
+}
+
+int SidewaysCount()
+{
+    UINT chars = 0;
+    if (!SystemParametersInfoA(SPI_GETWHEELSCROLLCHARS, 0, &chars, 0))
+        return 3;
+    return static_cast<int>(chars);
 }
 
 BOOL IsPlatformNT()

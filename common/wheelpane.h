@@ -5,6 +5,9 @@
 
 // Private message from the hook library to its commander window.
 const UINT WM_WHEELFORWARD = 0x060A;
+// Or'ed into WM_WHEELFORWARD's direction: a sideways notch, SB_LINELEFT or
+// SB_LINERIGHT as WM_HSCROLL. Without it the wParam is as it always was.
+const WPARAM kForwardSideways = 0x10000;
 
 // Total time one wheel notch may spend waiting on other threads. The
 // low-level hook is dropped by the system when it keeps exceeding its own
@@ -40,13 +43,17 @@ HWND ForegroundFocusWindow();
 // A line count of WHEEL_PAGESCROLL: the user chose "one screen at a time".
 const int kPageScrollCount = -1;
 
-// Sends `count` pairs of (direction, SB_ENDSCROLL) WM_VSCROLL messages to
-// `window` naming `scrollBar`, giving up once the notch budget is spent or a
-// send fails (a hung or vanished window). A count of kPageScrollCount sends
-// one page pair instead; other counts below 1 send nothing. After a send has
-// timed out, it sends nothing to that window until the window has answered
-// again.
-void SendLinePairs(HWND window, int direction, HWND scrollBar, int count);
+// Sends `count` pairs of (direction, SB_ENDSCROLL) `message` (WM_VSCROLL or
+// WM_HSCROLL) to `window` naming `scrollBar`, giving up once the notch budget
+// is spent or a send fails (a hung or vanished window). A count of
+// kPageScrollCount sends one page pair instead; other counts below 1 send
+// nothing. After a send has timed out, it sends nothing to that window until
+// the window has answered again.
+void SendLinePairs(HWND window, UINT message, int direction, HWND scrollBar, int count);
+
+// Pairs per sideways notch: the system's horizontal wheel setting, or 3
+// where the system has none (before Vista, Windows 9x).
+int SidewaysCount();
 
 // True while `window` has not yet answered since a send to it timed out.
 BOOL IsAwaitingAnswer(HWND window);

@@ -1,5 +1,5 @@
-// The two hook procedures. Anything but WM_MOUSEWHEEL leaves after two
-// comparisons: every mouse event of the desktop passes through here.
+// The two hook procedures. Anything but a wheel or tilt event leaves after a
+// few comparisons: every mouse event of the desktop passes through here.
 #include "hookstate.h"
 #include <windowsx.h>
 #include "kestro.h"
@@ -10,45 +10,65 @@ const int kNoNotch = -1;
 // Touchpads and free-spinning wheels send deltas far below a notch; they add
 // up to whole notches. A full-size (or zero) delta is a notch of its own and
 // starts the sum afresh. Returns the direction of a completed notch.
-static int TakeNotch(short delta)
+static int TakeNotch(int* remainder, short delta)
 {
     if (delta == 0 || delta >= WHEEL_DELTA || delta <= -WHEEL_DELTA) {
-        wheelRemainder = 0;
+        *remainder = 0;
         return WheelDirection(delta);
     }
-    if ((wheelRemainder < 0) != (delta < 0))
-        wheelRemainder = 0; // the user reversed: what was left no longer counts
-    wheelRemainder += delta;
-    if (wheelRemainder >= WHEEL_DELTA) {
-        wheelRemainder -= WHEEL_DELTA;
+    if ((*remainder < 0) != (delta < 0))
+        *remainder = 0; // the user reversed: what was left no longer counts
+    *remainder += delta;
+    if (*remainder >= WHEEL_DELTA) {
+        *remainder -= WHEEL_DELTA;
         return SB_LINEUP;
     }
-    if (wheelRemainder <= -WHEEL_DELTA) {
-        wheelRemainder += WHEEL_DELTA;
+    if (*remainder <= -WHEEL_DELTA) {
+        *remainder += WHEEL_DELTA;
         return SB_LINEDOWN;
     }
     return kNoNotch;
 }
 
+// A wheel notch, made sideways by Shift when the user chose so. Forward
+// (SB_LINEUP) then scrolls left: SB_LINELEFT has the same number.
+static int WheelNotch(short delta, BOOL sideways)
+{
+    const int direction = TakeNotch(&wheelRemainder, delta);
+    if (direction == kNoNotch || !sideways)
+        return direction;
+    return direction | static_cast<int>(kForwardSideways);
+}
+
+// A tilt to the right (delta > 0) scrolls right.
+static int TiltNotch(short delta)
+{
+    const int direction = TakeNotch(&tiltRemainder, delta);
+    if (direction == kNoNotch)
+        return kNoNotch;
+    return (direction == SB_LINEUP ? SB_LINERIGHT : SB_LINELEFT) | static_cast<int>(kForwardSideways);
+}
+
 // A timed-out or failed forward counts as "not handled".
-static LRESULT ForwardToCommander(HWND commander, int direction, LPARAM packedPoint)
+static LRESULT ForwardToCommander(HWND commander, int notch, LPARAM packedPoint)
 {
     DWORD_PTR reply = 0;
-    if (!SendMessageTimeoutA(commander, WM_WHEELFORWARD, static_cast<WPARAM>(direction), packedPoint,
+    if (!SendMessageTimeoutA(commander, WM_WHEELFORWARD, static_cast<WPARAM>(notch), packedPoint,
                              SMTO_NORMAL | SMTO_ABORTIFHUNG, kNotchBudgetMs, &reply))
         return 0;
     return static_cast<LRESULT>(reply);
 }
 
-static LRESULT HandleWheel(int code, WPARAM wParam, LPARAM lParam, short delta, int x, int y, LPARAM packedPoint)
+// `notch` is a direction code, with kForwardSideways for a sideways one.
+static LRESULT HandleNotch(int code, WPARAM wParam, LPARAM lParam, int notch, int x, int y, LPARAM packedPoint)
 {
-    const int direction = TakeNotch(delta);
-    if (direction == kNoNotch)
+    if (notch == kNoNotch)
         return CallNextHookEx(installedHook, code, wParam, lParam);
-    if (ScrollPaneAt(direction, x, y))
+    const int direction = notch & 0xFFFF;
+    if (notch & kForwardSideways ? ScrollSidewaysAt(direction, x, y) : ScrollPaneAt(direction, x, y))
         return 0;
     HWND commander = sharedHookState.commanderWindow;
-    if (commander && ForwardToCommander(commander, direction, packedPoint))
+    if (commander && ForwardToCommander(commander, notch, packedPoint))
         return 0;
     return CallNextHookEx(installedHook, code, wParam, lParam);
 }
@@ -56,12 +76,15 @@ static LRESULT HandleWheel(int code, WPARAM wParam, LPARAM lParam, short delta, 
 extern "C" LRESULT CALLBACK LowLevelMouseProc(int code, WPARAM wParam, LPARAM lParam)
 {
     ++hookCallCount;
-    if (code < 0 || wParam != WM_MOUSEWHEEL)
+    if (code < 0 || (wParam != WM_MOUSEWHEEL && wParam != WM_MOUSEHWHEEL))
         return CallNextHookEx(installedHook, code, wParam, lParam);
     const MSLLHOOKSTRUCT* event = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
     const short delta = static_cast<short>(HIWORD(event->mouseData));
     const LPARAM packed = MAKELPARAM(event->pt.x & 0xFFFF, event->pt.y & 0xFFFF);
-    return HandleWheel(code, wParam, lParam, delta, event->pt.x, event->pt.y, packed);
+    const int notch = wParam == WM_MOUSEHWHEEL
+                          ? TiltNotch(delta)
+                          : WheelNotch(delta, sharedHookState.shiftScroll && GetAsyncKeyState(VK_SHIFT) < 0);
+    return HandleNotch(code, wParam, lParam, notch, event->pt.x, event->pt.y, packed);
 }
 
 extern "C" LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam)
@@ -76,5 +99,6 @@ extern "C" LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam)
     // Signed: monitors left of or above the primary have negative coordinates.
     const int x = GET_X_LPARAM(message->lParam);
     const int y = GET_Y_LPARAM(message->lParam);
-    return HandleWheel(code, wParam, lParam, delta, x, y, message->lParam);
+    const BOOL shifted = sharedHookState.shiftScroll && (LOWORD(message->wParam) & MK_SHIFT);
+    return HandleNotch(code, wParam, lParam, WheelNotch(delta, shifted), x, y, message->lParam);
 }

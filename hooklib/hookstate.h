@@ -6,6 +6,7 @@
 struct SharedHookState {
     volatile LONG scrollCount;
     HWND volatile commanderWindow;
+    volatile LONG shiftScroll; // 1: Shift+wheel scrolls sideways
 };
 
 extern SharedHookState sharedHookState;
@@ -17,11 +18,14 @@ extern HHOOK volatile installedHook;
 extern HHOOK hookHandle;
 extern HINSTANCE moduleInstance;
 // Per process: what sub-notch wheel deltas have added up to so far, always
-// less than one notch either way.
+// less than one notch either way; tilts add up apart from the wheel.
 extern int wheelRemainder;
+extern int tiltRemainder;
 // Per process: calls of the low-level hook, so that the tray program can tell
 // a hook that the system dropped from one that is merely idle.
 extern volatile LONG hookCallCount;
 
 // Built-in variant: scrolls the focused "VbaWindow" under (x, y).
 int ScrollPaneAt(int direction, int x, int y);
+// The same window's pane sideways: SB_LINELEFT or SB_LINERIGHT as WM_HSCROLL.
+int ScrollSidewaysAt(int direction, int x, int y);

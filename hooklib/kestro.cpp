@@ -3,12 +3,13 @@
 #include "kestro.h"
 #include "../common/wheelpane.h"
 
-SharedHookState sharedHookState __attribute__((section(".ASHARE"), shared)) = { 3, 0 };
+SharedHookState sharedHookState __attribute__((section(".ASHARE"), shared)) = { 3, 0, 0 };
 HHOOK volatile installedHook __attribute__((section(".ASHARE"), shared)) = 0;
 
 HHOOK hookHandle = 0;
 HINSTANCE moduleInstance = 0;
 int wheelRemainder = 0;
+int tiltRemainder = 0;
 volatile LONG hookCallCount = 0;
 
 // Thread notifications leave the handle alone: an install between two threads
@@ -37,6 +38,17 @@ extern "C" int WINAPI SetScrollCount(int count)
 extern "C" int WINAPI GetScrollCount()
 {
     return sharedHookState.scrollCount;
+}
+
+extern "C" int WINAPI SetShiftScroll(int enable)
+{
+    sharedHookState.shiftScroll = enable ? 1 : 0;
+    return sharedHookState.shiftScroll;
+}
+
+extern "C" int WINAPI GetShiftScroll()
+{
+    return sharedHookState.shiftScroll;
 }
 
 extern "C" LONG WINAPI GetHookCallCount()

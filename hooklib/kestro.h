@@ -13,4 +13,7 @@ int WINAPI InstallMouseHook(int install);
 int WINAPI SetScrollCount(int count);
 int WINAPI GetScrollCount();
 LONG WINAPI GetHookCallCount();
+// Shift+wheel sideways: any non-zero value turns it on; returns the 0 or 1 stored.
+int WINAPI SetShiftScroll(int enable);
+int WINAPI GetShiftScroll();
 }

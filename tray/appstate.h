@@ -39,3 +39,5 @@ const char* WindowListAt(const WindowList* list, int index);
 
 // List variant: scrolls a window of a class in AppState.windowList under (x, y).
 int ScrollPaneAt(int direction, int x, int y);
+// The same window sideways: SB_LINELEFT or SB_LINERIGHT as WM_HSCROLL, lParam 0.
+int ScrollSidewaysAt(int direction, int x, int y);

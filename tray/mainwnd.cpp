@@ -124,6 +124,7 @@ LRESULT OnCreate(HWND window)
     // Installing set the library's count from the system; the stored one wins.
     SetScrollCount(LoadScrollCount());
     AppState.scrollCount = GetScrollCount();
+    SetShiftScroll(LoadShiftScroll());
     StartHookWatch(window);
     AddTrayIconOrRetry(window);
     if (!AppState.backgroundMode)
@@ -165,9 +166,12 @@ void OnCommand(HWND window, WORD command)
 
 // The point arrives as two 16-bit words, negative left of or above the
 // primary monitor.
-LRESULT OnWheelForward(WPARAM direction, LPARAM point)
+LRESULT OnWheelForward(WPARAM notch, LPARAM point)
 {
-    return ScrollPaneAt(static_cast<int>(direction), GET_X_LPARAM(point), GET_Y_LPARAM(point));
+    const int direction = static_cast<int>(notch & ~kForwardSideways);
+    if (notch & kForwardSideways)
+        return ScrollSidewaysAt(direction, GET_X_LPARAM(point), GET_Y_LPARAM(point));
+    return ScrollPaneAt(direction, GET_X_LPARAM(point), GET_Y_LPARAM(point));
 }
 
 void BringOpenDialogForward(HWND window)

@@ -18,15 +18,34 @@ static bool HoldsFocus(HWND window)
     return focus && (focus == window || IsChild(window, focus));
 }
 
-int ScrollPaneAt(int direction, int x, int y)
+// The listed window under (x, y) if it or a child of it holds the focus.
+static HWND ServedWindowAt(int x, int y)
 {
     POINT point = { x, y };
     HWND window = WindowFromPoint(point);
     if (!window || !IsListedWindow(window) || !HoldsFocus(window))
+        return NULL;
+    return window;
+}
+
+int ScrollPaneAt(int direction, int x, int y)
+{
+    HWND window = ServedWindowAt(x, y);
+    if (!window)
         return 0;
 
     HWND target = PaneScrollBarUnderCursor(window);
     // Without a pane bar the messages look like those of the window's own bar.
-    SendLinePairs(window, direction, target, AppState.scrollCount);
+    SendLinePairs(window, WM_VSCROLL, direction, target, AppState.scrollCount);
+    return 1;
+}
+
+// Sideways there is no pane bar to name: always the window's own bar.
+int ScrollSidewaysAt(int direction, int x, int y)
+{
+    HWND window = ServedWindowAt(x, y);
+    if (!window)
+        return 0;
+    SendLinePairs(window, WM_HSCROLL, direction, NULL, SidewaysCount());
     return 1;
 }

@@ -86,6 +86,7 @@ INT_PTR InitSettingsDialog(HWND dialog)
     SetDlgItemTextA(dialog, kClassLabelId, "");
     SetDlgItemTextA(dialog, kTitleLabelId, "");
     CheckDlgButton(dialog, kRunCheckId, IsRunAtStartup() ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, kShiftCheckId, GetShiftScroll() ? BST_CHECKED : BST_UNCHECKED);
     HWND listView = ListView(dialog);
     InsertClassColumn(listView);
     for (int i = 0; i < WindowListCount(&AppState.windowList); ++i)
@@ -124,10 +125,18 @@ int ReadScrollCount(HWND dialog)
     return value < 1 || value > 50 ? kFallbackCount : value;
 }
 
+void ApplyShiftScroll(HWND dialog)
+{
+    const int enable = IsDlgButtonChecked(dialog, kShiftCheckId) == BST_CHECKED ? 1 : 0;
+    SetShiftScroll(enable);
+    SaveShiftScroll(enable);
+}
+
 INT_PTR ApplySettings(HWND dialog)
 {
     EndFinderDrag(dialog); // Enter may come while the finder is held
     SetRunAtStartup(IsDlgButtonChecked(dialog, kRunCheckId) == BST_CHECKED);
+    ApplyShiftScroll(dialog);
     RebuildWindowList(ListView(dialog));
     SaveWindowList();
     const int count = ReadScrollCount(dialog);

@@ -12,6 +12,7 @@ enum SettingsControl {
     kFinderIconId = 1005,
     kClassLabelId = 1006,
     kTitleLabelId = 1007,
+    kShiftCheckId = 1008,
 };
 
 // Buffers for a class name, row or edit text: 254 characters and the NUL.

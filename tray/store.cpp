@@ -155,6 +155,28 @@ void SaveScrollCount(int count)
     RegCloseKey(key);
 }
 
+int LoadShiftScroll()
+{
+    HKEY key;
+    if (OpenProgramKey(VELMORA_OPTION_KEY, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD stored = 0;
+    const bool on = ReadDword(key, "ShiftScroll", &stored) && stored == 1;
+    RegCloseKey(key);
+    return on ? 1 : 0;
+}
+
+void SaveShiftScroll(int enable)
+{
+    OpenOrCreateKey(VELMORA_OPTION_KEY);
+    HKEY key;
+    if (OpenProgramKey(VELMORA_OPTION_KEY, &key) != ERROR_SUCCESS)
+        return;
+    const DWORD value = enable ? 1 : 0;
+    RegSetValueExA(key, "ShiftScroll", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
 void LoadWindowList()
 {
     WindowListClear(&AppState.windowList);

@@ -19,6 +19,10 @@ const DWORD kRunValueBuffer = MAX_PATH;
 int LoadScrollCount();
 void SaveScrollCount(int count);
 
+// Shift+wheel sideways: 1 only for a stored REG_DWORD 1, else 0.
+int LoadShiftScroll();
+void SaveShiftScroll(int enable);
+
 // Replaces AppState.windowList with the stored list.
 void LoadWindowList();
 // Rebuilds the stored list from AppState.windowList.

@@ -134,9 +134,11 @@ TEST_F(SettingsDialog, OpensFromTheLibraryCountTheListAndTheRunValue)
 {
     Seed({ "Alpha", "", "Beta" }, 7, kOtherRun);
     SetScrollCount(-1); // page-wise scrolling
+    SetShiftScroll(1);
     open = OpenSettings();
     ASSERT_NE(open.dialog, nullptr);
     EXPECT_EQ(TextOf(Item(open, 1003)), "-1");
+    EXPECT_EQ(SendMessageA(Item(open, kShiftCheckId), BM_GETCHECK, 0, 0), BST_CHECKED) << "the library's value";
     EXPECT_EQ(RowCount(open), 3);
     EXPECT_EQ(SendMessageA(Item(open, 1004), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(TextOf(Item(open, 1006)), "");
@@ -287,12 +289,17 @@ TEST_F(SettingsDialog, OkRewritesTheListAndTheRunValueEvenWhenUnchanged)
     EXPECT_NE(stored.runValue, kOtherRun);
     EXPECT_NE(stored.runValue.find("dialoghost.exe"), std::string::npos) << stored.runValue;
 
-    // Unchecking removes the value.
+    // Unchecking removes the value; ticking Shift+wheel applies it and stores it.
+    SetShiftScroll(0);
     open = OpenSettings();
+    ASSERT_EQ(SendMessageA(Item(open, kShiftCheckId), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     ASSERT_TRUE(Click(Item(open, 1004)));
+    ASSERT_TRUE(Click(Item(open, kShiftCheckId)));
     ASSERT_TRUE(Click(Item(open, IDOK)));
     EXPECT_EQ(WaitClosed(open), static_cast<DWORD>(IDOK));
     EXPECT_FALSE(ReadStored().runPresent);
+    EXPECT_EQ(GetShiftScroll(), 1);
+    EXPECT_EQ(LoadShiftScroll(), 1);
 }
 
 } // namespace

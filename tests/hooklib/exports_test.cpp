@@ -41,9 +41,9 @@ TEST(Exports, EachOrdinalCarriesItsName)
 {
     Library library;
     ASSERT_NE(library.module, nullptr);
-    const char* names[] = { "GetMsgProc", "LowLevelMouseProc", "SetCommander", "InstallMouseHook",
-                            "SetScrollCount", "GetScrollCount", "GetHookCallCount" };
-    for (int ordinal = 1; ordinal <= 7; ++ordinal) {
+    const char* names[] = { "GetMsgProc", "LowLevelMouseProc", "SetCommander", "InstallMouseHook", "SetScrollCount",
+                            "GetScrollCount", "GetHookCallCount", "SetShiftScroll", "GetShiftScroll" };
+    for (int ordinal = 1; ordinal <= 9; ++ordinal) {
         EXPECT_NE(library.ByOrdinal(ordinal), nullptr) << ordinal;
         EXPECT_EQ(library.ByOrdinal(ordinal), library.ByName(names[ordinal - 1])) << names[ordinal - 1];
     }

@@ -74,6 +74,7 @@ struct Event {
     POINT point = { 0, 0 };
     LPARAM messageLParam = 0; // GetMsgProc only; 0 packs `point`
     WPARAM removal = PM_REMOVE; // GetMsgProc only
+    WORD keys = 0; // MK_SHIFT: in the message, or held down for LowLevelMouseProc
 };
 
 struct Outcome {
@@ -96,15 +97,18 @@ Outcome Call(Procedure procedure, const Event& event)
         outcome.lParam = reinterpret_cast<LPARAM>(&mouse);
     } else {
         message.message = event.message;
-        message.wParam = MAKEWPARAM(0, static_cast<WORD>(event.delta));
+        message.wParam = MAKEWPARAM(event.keys, static_cast<WORD>(event.delta));
         message.lParam = event.messageLParam ? event.messageLParam : MAKELPARAM(event.point.x, event.point.y);
         outcome.wParam = event.removal;
         outcome.lParam = reinterpret_cast<LPARAM>(&message);
     }
+    const bool shift = procedure == Procedure::LowLevel && (event.keys & MK_SHIFT);
+    keybd_event(VK_SHIFT, 0, shift ? 0 : KEYEVENTF_KEYUP, 0);
     EXPECT_TRUE(RunInHookChain([&] {
         outcome.result = procedure == Procedure::LowLevel ? LowLevelMouseProc(event.code, outcome.wParam, outcome.lParam)
                                                           : GetMsgProc(event.code, outcome.wParam, outcome.lParam);
     }));
+    keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
     outcome.chained = chainCalls;
     return outcome;
 }
@@ -141,11 +145,12 @@ const LPARAM kEmptySpotPacked = MAKELPARAM(1250, 780);
 
 class HookProcedures : public ::testing::Test {
 protected:
-    void SetUp() override { wheelRemainder = 0; }
+    void SetUp() override { wheelRemainder = tiltRemainder = 0; }
     void TearDown() override
     {
         SetCommander(NULL, kCommanderAccessCode);
-        wheelRemainder = 0;
+        SetShiftScroll(0);
+        wheelRemainder = tiltRemainder = 0;
     }
 };
 
@@ -169,7 +174,7 @@ TEST_F(HookProcedures, DecisionTable)
         negative.point = pane;
         EXPECT_TRUE(PassedDown(Call(procedure, negative), -1));
 
-        for (UINT other : { static_cast<UINT>(WM_MOUSEMOVE), static_cast<UINT>(WM_LBUTTONDOWN), 0x020Eu }) {
+        for (UINT other : { 0x0200u, 0x0201u, procedure == Procedure::GetMessage ? 0x020Eu : 0x0200u }) {
             Event notWheel;
             notWheel.message = other;
             notWheel.point = pane;
@@ -225,6 +230,32 @@ TEST_F(HookProcedures, DirectionFollowsTheSignOfTheDeltaOnly)
             EXPECT_TRUE(SequenceIs(Forward(c.direction, kEmptySpotPacked), commander.received))
                 << Name(procedure) << " delta " << c.delta;
         }
+    }
+}
+
+// Tilts (NT line) and, with the option on, Shift+wheel go sideways: right for a
+// tilt right or the wheel turned back. Tilts add up apart from the wheel.
+TEST_F(HookProcedures, TiltsAndShiftWheelGoSideways)
+{
+    Commander commander;
+    SetCommander(commander.window, kCommanderAccessCode);
+    const Procedure low = Procedure::LowLevel, msg = Procedure::GetMessage;
+    const int none = -1, left = kForwardSideways | SB_LINELEFT, right = kForwardSideways | SB_LINERIGHT;
+    const UINT tilt = WM_MOUSEHWHEEL, wheel = WM_MOUSEWHEEL;
+    const struct { Procedure procedure; UINT message; short delta; WORD keys; int option, forwarded; } cases[] = {
+        { low, tilt, 60, 0, 0, none }, { low, wheel, 60, 0, 0, none }, { low, tilt, 60, 0, 0, right },
+        { low, wheel, 60, 0, 0, SB_LINEUP }, { low, tilt, -240, 0, 0, left }, { low, tilt, 0, MK_SHIFT, 1, left },
+        { low, wheel, 120, MK_SHIFT, 1, left }, { low, wheel, -120, MK_SHIFT, 1, right }, { low, wheel, 120, 0, 1, 0 },
+        { low, wheel, 120, MK_SHIFT, 0, SB_LINEUP }, { msg, wheel, 0, MK_SHIFT, 1, right },
+        { msg, wheel, 120, MK_SHIFT, 0, SB_LINEUP }, { msg, wheel, -120, MK_CONTROL, 1, SB_LINEDOWN } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << Name(c.procedure) << c.message << ' ' << c.delta << c.keys << c.option);
+        SetShiftScroll(c.option);
+        commander.received.clear();
+        const Outcome outcome = Call(c.procedure, { HC_ACTION, c.message, c.delta, kEmptySpot, 0, PM_REMOVE, c.keys });
+        EXPECT_TRUE(c.forwarded == none ? PassedDown(outcome, HC_ACTION) : Ended(outcome));
+        EXPECT_TRUE(SequenceIs(c.forwarded == none ? MessageSequence{} : Forward(c.forwarded, kEmptySpotPacked),
+                               commander.received));
     }
 }
 

@@ -20,7 +20,7 @@ LRESULT CALLBACK PaneWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     PaneWindow* pane = reinterpret_cast<PaneWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    if (pane && message == WM_VSCROLL) {
+    if (pane && (message == WM_VSCROLL || message == WM_HSCROLL)) {
         pane->received.push_back({ message, wParam, lParam });
         if (pane->destroyOnScroll)
             DestroyWindow(window);

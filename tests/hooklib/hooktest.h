@@ -38,6 +38,7 @@ struct CodeWindow {
     CodeWindow& operator=(const CodeWindow&) = delete;
 
     HWND Bar(int pane) const { return reinterpret_cast<HWND>(SendMessageA(window, CW_GETBAR, pane, 0)); }
+    HWND HBar(int pane) const { return reinterpret_cast<HWND>(SendMessageA(window, CW_GETHBAR, pane, 0)); }
     int TopLine(int pane) const { return static_cast<int>(SendMessageA(window, CW_GETTOPLINE, pane, 0)); }
     MessageSequence Record() const { return CodeWindowRecord(window); }
     void Clear() const { SendMessageA(window, CW_CLEAR, 0, 0); }
@@ -88,7 +89,7 @@ struct Commander {
 
 // A top-level window of this process with "ScrollBar" children of the given
 // styles stacked from the top, each a band of 40 pixels, recording every
-// WM_VSCROLL. With destroyOnScroll it destroys itself on the first one.
+// WM_VSCROLL and WM_HSCROLL. With destroyOnScroll it destroys itself on the first one.
 struct PaneWindow {
     HWND window = NULL;
     std::vector<HWND> bars;

@@ -2,6 +2,7 @@
 // the sample code window run under other class names.
 #include "hooktest.h"
 #include "appstate.h"
+#include "mainwnd.h"
 #include "wheelpane.h"
 
 namespace {
@@ -69,6 +70,11 @@ TEST_F(ListScroll, WithoutAPaneBandTheWindowItselfIsScrolled)
     ASSERT_TRUE(horizontalOnly.TakeFocus());
     EXPECT_EQ(ScrollAt(SB_LINEDOWN, horizontalOnly.InBand(0)), 1);
     EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, NULL, 2), horizontalOnly.received));
+    // The main window sends a forward marked sideways here: the system's count, no bar.
+    horizontalOnly.received.clear();
+    const LPARAM packed = MAKELPARAM(horizontalOnly.InBand(0).x, horizontalOnly.InBand(0).y);
+    EXPECT_EQ(MainWindowProc(NULL, WM_WHEELFORWARD, kForwardSideways | SB_LINELEFT, packed), 1);
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINELEFT, NULL, 3, WM_HSCROLL), horizontalOnly.received));
 }
 
 TEST_F(ListScroll, AFocusedChildCountsAsFocus)

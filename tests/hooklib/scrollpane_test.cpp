@@ -141,6 +141,25 @@ TEST(BuiltInScroll, OnlyHorizontalBarsScrollNothing)
     EXPECT_TRUE(SequenceIs({}, panes.received));
 }
 
+// Sideways: the nearest horizontal bar at or below the cursor, or none.
+TEST(BuiltInScroll, SidewaysNamesTheNearestHorizontalBarBelowTheCursor)
+{
+    CodeWindow code("/hpanes");
+    ASSERT_TRUE(code.TakeFocus());
+    PaneWindow panes("VbaWindow", { SBS_VERT, SBS_HORZ, SBS_VERT }, { 700, 500, 1000, 700 });
+    SystemParametersInfoA(SPI_SETWHEELSCROLLCHARS, 2, NULL, 0);
+    for (int pane : { 0, 1 }) {
+        code.Clear();
+        ASSERT_TRUE(MoveCursor(code.InPane(pane)));
+        EXPECT_EQ(ScrollSidewaysAt(pane, code.InPane(pane).x, code.InPane(pane).y), 1);
+        EXPECT_TRUE(SequenceIs(LinePairs(pane, code.HBar(pane), 2, WM_HSCROLL), code.Record())) << pane;
+    }
+    ASSERT_TRUE(panes.TakeFocus() && MoveCursor(panes.InBand(2)));
+    EXPECT_EQ(ScrollSidewaysAt(SB_LINERIGHT, panes.InBand(2).x, panes.InBand(2).y), 1);
+    SystemParametersInfoA(SPI_SETWHEELSCROLLCHARS, 3, NULL, 0);
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_LINERIGHT, NULL, 2, WM_HSCROLL), panes.received));
+}
+
 TEST(BuiltInScroll, AWindowDestroyedWhileScrollingReceivesNothingFurther)
 {
     PaneWindow panes("VbaWindow", { SBS_VERT, SBS_VERT });

@@ -209,12 +209,12 @@ std::string DumpSequence(const MessageSequence& sequence)
                                          << DumpSequence(actual);
 }
 
-MessageSequence LinePairs(int direction, HWND bar, int count)
+MessageSequence LinePairs(int direction, HWND bar, int count, UINT message)
 {
     MessageSequence sequence;
     for (int i = 0; i < count; ++i) {
-        sequence.push_back({ WM_VSCROLL, static_cast<WPARAM>(direction), reinterpret_cast<LPARAM>(bar) });
-        sequence.push_back({ WM_VSCROLL, SB_ENDSCROLL, reinterpret_cast<LPARAM>(bar) });
+        sequence.push_back({ message, static_cast<WPARAM>(direction), reinterpret_cast<LPARAM>(bar) });
+        sequence.push_back({ message, SB_ENDSCROLL, reinterpret_cast<LPARAM>(bar) });
     }
     return sequence;
 }
@@ -226,7 +226,7 @@ MessageSequence CodeWindowRecord(HWND codeWindow)
     for (LRESULT i = 0; i < count; ++i) {
         const WPARAM wParam = static_cast<WPARAM>(SendMessageA(codeWindow, CW_GETWPARAM, i, 0));
         const LPARAM lParam = SendMessageA(codeWindow, CW_GETLPARAM, i, 0);
-        sequence.push_back({ WM_VSCROLL, wParam, lParam });
+        sequence.push_back({ static_cast<UINT>(SendMessageA(codeWindow, CW_GETMESSAGE, i, 0)), wParam, lParam });
     }
     return sequence;
 }

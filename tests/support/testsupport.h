@@ -68,10 +68,10 @@ using MessageSequence = std::vector<RecordedMessage>;
 std::string DumpSequence(const MessageSequence& sequence);
 ::testing::AssertionResult SequenceIs(const MessageSequence& expected, const MessageSequence& actual);
 
-// `count` pairs of (direction, SB_ENDSCROLL) WM_VSCROLL naming `bar`.
-MessageSequence LinePairs(int direction, HWND bar, int count);
+// `count` pairs of (direction, SB_ENDSCROLL) `message` naming `bar`.
+MessageSequence LinePairs(int direction, HWND bar, int count, UINT message = WM_VSCROLL);
 
-// The WM_VSCROLL record of a sample code window in any process.
+// The WM_VSCROLL and WM_HSCROLL record of a sample code window in any process.
 MessageSequence CodeWindowRecord(HWND codeWindow);
 
 // Screen point at the centre of the given fraction of a window's client area.

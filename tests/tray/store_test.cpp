@@ -82,6 +82,21 @@ TEST_F(ScrollCountStore, OptionThatIsAValueCountsAsAbsent)
     EXPECT_EQ(LoadScrollCount(), 7);
 }
 
+TEST_F(ScrollCountStore, ShiftScrollIsOnForADword1OnlyAndSavedAsOneOrZero)
+{
+    EXPECT_EQ(LoadShiftScroll(), 0);
+    const ULONGLONG one = 1, two = 2;
+    const struct { DWORD type; const void* data; DWORD size; int on; } cases[] = {
+        { REG_DWORD, &one, 4, 1 }, { REG_DWORD, &two, 4, 0 }, { REG_DWORD, &one, 2, 0 }, { REG_DWORD, &one, 8, 0 },
+        { REG_BINARY, &one, 4, 0 }, { REG_QWORD, &one, 8, 0 }, { REG_SZ, "1", 2, 0 } }; // absent above
+    for (const auto& c : cases) {
+        PutValue(VELMORA_OPTION_KEY, "ShiftScroll", c.type, c.data, c.size);
+        EXPECT_EQ(LoadShiftScroll(), c.on) << "type " << c.type << " size " << c.size;
+    }
+    SaveShiftScroll(7);
+    EXPECT_EQ(GetValue(VELMORA_OPTION_KEY, "ShiftScroll").data, (std::vector<unsigned char>{ 1, 0, 0, 0 }));
+}
+
 using WindowListStore = StoredSettings;
 
 TEST_F(WindowListStore, GapsGiveEmptyEntriesAndVbaWindowIsDropped)

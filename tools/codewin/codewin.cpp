@@ -2,6 +2,7 @@
 // /class:NAME), two panes one above the other, each with its own vertical
 // "ScrollBar" child, scrolling by lines on WM_VSCROLL messages that name the
 // pane's bar. Options: /hbar adds a horizontal bar before the vertical ones,
+// /hpanes a horizontal bar at the foot of each pane (scrolled on WM_HSCROLL),
 // /third a third vertical bar, /child an edit child that takes the focus,
 // /at:X,Y,W,H the window's rectangle.
 #include <windows.h>
@@ -16,6 +17,7 @@ const int kBarWidth = 16;
 const int kMaxRecords = 8192;
 
 struct Record {
+    UINT message;
     WPARAM wParam;
     LPARAM lParam;
 };
@@ -24,11 +26,14 @@ struct CodeWindowState {
     char className[256];
     RECT placement;
     bool horizontalBar;
+    bool paneHorizontalBars;
     bool thirdBar;
     bool focusChild;
     HWND paneBar[2];
     HWND extraBar;
     HWND horizontal;
+    HWND paneHorizontal[2];
+    int leftColumn[2];
     HWND child;
     int topLine[2];
     Record records[kMaxRecords];
@@ -48,13 +53,14 @@ void ParseOptions(const char* commandLine)
     if (option && sscanf(option + 4, "%d,%d,%d,%d", &x, &y, &w, &h) == 4)
         SetRect(&state.placement, x, y, x + w, y + h);
     state.horizontalBar = strstr(commandLine, "/hbar") != NULL;
+    state.paneHorizontalBars = strstr(commandLine, "/hpanes") != NULL;
     state.thirdBar = strstr(commandLine, "/third") != NULL;
     state.focusChild = strstr(commandLine, "/child") != NULL;
 }
 
 int PaneOf(HWND bar)
 {
-    return bar == state.paneBar[1] ? 1 : 0;
+    return bar == state.paneBar[1] || bar == state.paneHorizontal[1] ? 1 : 0;
 }
 
 void LayoutPanes(HWND window)
@@ -67,6 +73,10 @@ void LayoutPanes(HWND window)
     MoveWindow(state.paneBar[1], barX, middle + 2, kBarWidth, client.bottom - middle - 2 - kBarWidth, TRUE);
     if (state.horizontal)
         MoveWindow(state.horizontal, 0, client.bottom - kBarWidth, barX, kBarWidth, TRUE);
+    if (state.paneHorizontal[0]) {
+        MoveWindow(state.paneHorizontal[0], 0, middle - 2 - kBarWidth, barX, kBarWidth, TRUE);
+        MoveWindow(state.paneHorizontal[1], 0, client.bottom - kBarWidth, barX, kBarWidth, TRUE);
+    }
     if (state.extraBar)
         MoveWindow(state.extraBar, barX - kBarWidth, 0, kBarWidth, client.bottom - kBarWidth, TRUE);
     if (state.child)
@@ -84,6 +94,11 @@ LRESULT OnCreate(HWND window)
     // Creation order is Z order: a horizontal bar made first is found first.
     if (state.horizontalBar)
         state.horizontal = MakeBar(window, SBS_HORZ);
+    // The lower pane's first, so that the first one found is not the nearest.
+    if (state.paneHorizontalBars) {
+        state.paneHorizontal[1] = MakeBar(window, SBS_HORZ);
+        state.paneHorizontal[0] = MakeBar(window, SBS_HORZ);
+    }
     state.paneBar[0] = MakeBar(window, SBS_VERT);
     state.paneBar[1] = MakeBar(window, SBS_VERT);
     if (state.thirdBar)
@@ -97,9 +112,10 @@ LRESULT OnCreate(HWND window)
     return 0;
 }
 
-void RecordScroll(WPARAM wParam, LPARAM lParam)
+void RecordScroll(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (state.recordCount < kMaxRecords) {
+        state.records[state.recordCount].message = message;
         state.records[state.recordCount].wParam = wParam;
         state.records[state.recordCount].lParam = lParam;
         ++state.recordCount;
@@ -108,7 +124,7 @@ void RecordScroll(WPARAM wParam, LPARAM lParam)
 
 LRESULT OnVScroll(HWND window, WPARAM wParam, LPARAM lParam)
 {
-    RecordScroll(wParam, lParam);
+    RecordScroll(WM_VSCROLL, wParam, lParam);
     const int pane = PaneOf(reinterpret_cast<HWND>(lParam));
     int line = state.topLine[pane];
     switch (LOWORD(wParam)) {
@@ -127,6 +143,21 @@ LRESULT OnVScroll(HWND window, WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+LRESULT OnHScroll(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    RecordScroll(WM_HSCROLL, wParam, lParam);
+    const int pane = PaneOf(reinterpret_cast<HWND>(lParam));
+    int column = state.leftColumn[pane];
+    switch (LOWORD(wParam)) {
+    case SB_LINELEFT: column -= 1; break;
+    case SB_LINERIGHT: column += 1; break;
+    default: return 0;
+    }
+    state.leftColumn[pane] = column < 0 ? 0 : column;
+    InvalidateRect(window, NULL, TRUE);
+    return 0;
+}
+
 void PaintPane(HDC dc, int pane, int top, int bottom, int width)
 {
     TEXTMETRICA metrics;
@@ -136,7 +167,7 @@ void PaintPane(HDC dc, int pane, int top, int bottom, int width)
     for (int y = top + 2, line = state.topLine[pane]; y + lineHeight <= bottom && line < kLineCount;
          y += lineHeight, ++line) {
         int length = wsprintfA(text, "%c  line %d: Debug.Print %d", pane ? 'B' : 'A', line + 1, line + 1);
-        TextOutA(dc, 6, y, text, length);
+        TextOutA(dc, 6 - state.leftColumn[pane] * metrics.tmAveCharWidth, y, text, length);
     }
     (void)width;
 }
@@ -170,11 +201,14 @@ LRESULT OnBusy(WPARAM milliseconds)
     return 0;
 }
 
-LRESULT RecordedField(WPARAM index, bool wantWParam)
+LRESULT RecordedField(WPARAM index, UINT field)
 {
     if (static_cast<int>(index) >= state.recordCount)
         return -1;
-    return wantWParam ? static_cast<LRESULT>(state.records[index].wParam) : state.records[index].lParam;
+    const Record& record = state.records[index];
+    if (field == CW_GETMESSAGE)
+        return record.message;
+    return field == CW_GETWPARAM ? static_cast<LRESULT>(record.wParam) : record.lParam;
 }
 
 LRESULT OnClear()
@@ -189,15 +223,18 @@ LRESULT CALLBACK CodeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CREATE: return OnCreate(window);
     case WM_SIZE: LayoutPanes(window); return 0;
     case WM_VSCROLL: return OnVScroll(window, wParam, lParam);
+    case WM_HSCROLL: return OnHScroll(window, wParam, lParam);
     case WM_PAINT: return OnPaint(window);
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case CW_GETCOUNT: return state.recordCount;
-    case CW_GETWPARAM: return RecordedField(wParam, true);
-    case CW_GETLPARAM: return RecordedField(wParam, false);
+    case CW_GETWPARAM:
+    case CW_GETLPARAM:
+    case CW_GETMESSAGE: return RecordedField(wParam, message);
     case CW_CLEAR: return OnClear();
     case CW_BUSY: return OnBusy(wParam);
     case CW_GETBAR: return reinterpret_cast<LRESULT>(state.paneBar[wParam ? 1 : 0]);
     case CW_GETTOPLINE: return state.topLine[wParam ? 1 : 0];
+    case CW_GETHBAR: return reinterpret_cast<LRESULT>(state.paneHorizontal[wParam ? 1 : 0]);
     case CW_FOCUS: return OnFocusRequest(window);
     }
     return DefWindowProcA(window, message, wParam, lParam);
