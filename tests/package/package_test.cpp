@@ -445,4 +445,40 @@ TEST_F(Package, UnwritableFolderInstallsNothing)
     DeleteFileW(blocker.c_str());
 }
 
+// No language question: the setup program speaks the interface language, and
+// English wherever that is not Korean, whatever the code page. It is started
+// from a shell, since the locale of a Windows parent does not reach a child,
+// and ended at its first page.
+TEST_F(Package, SetupSpeaksTheInterfaceLanguage)
+{
+    const std::wstring setupName = L"Velmora-" + Widen(kVersion) + L"-setup.exe";
+    const struct {
+        const char* locale;
+        std::wstring caption, title;
+    } runs[] = {
+        { "LANG=C.UTF-8", L"Velmora Setup", L"Velmora " + Widen(kVersion) + L" Setup" },
+        { "LANG=ko_KR.UTF-8 LC_MESSAGES=C.UTF-8", L"Velmora Setup", L"Velmora " + Widen(kVersion) + L" Setup" },
+        { "LANG=C.UTF-8 LC_MESSAGES=ko_KR.UTF-8", L"Velmora 설치", L"Velmora " + Widen(kVersion) + L" 설치" },
+    };
+    SetCurrentDirectoryW((kBin + L"\\..\\dist").c_str()); // the shell's too
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.locale);
+        std::string command = "Z:\\bin\\sh -c \"env -u LC_ALL " + std::string(run.locale) + " exec wine " + Narrow(setupName) + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started = {};
+        ASSERT_TRUE(CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started));
+        HWND window = NULL;
+        EXPECT_TRUE(WaitUntil([&] { return (window = FindWindowW(L"#32770", run.caption.c_str())) != NULL; }, 20000));
+        EXPECT_NE(FindWindowExW(FindWindowExW(window, NULL, L"#32770", NULL), NULL, NULL, run.title.c_str()), nullptr)
+            << "no welcome title";
+        for (const PROCESSENTRY32W& entry : Processes())
+            if (lstrcmpiW(entry.szExeFile, setupName.c_str()) == 0)
+                EndProcess(entry.th32ProcessID, 0);
+        WaitForSingleObject(started.hProcess, 30000);
+        CloseHandle(started.hProcess);
+        CloseHandle(started.hThread);
+    }
+}
+
 } // namespace
