@@ -65,7 +65,7 @@ Page custom OptionsPage OptionsLeave
 ; NSIS falls back to the first language inserted.
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "Korean"
-!include "${__FILEDIR__}/lang.nsh"
+!include "lang.nsh"
 
 VIProductVersion "${VERSION}"
 VIFileVersion "${VERSION}"

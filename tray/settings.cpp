@@ -12,8 +12,8 @@
 
 namespace {
 
-// The rows, the labels and the edit stay narrow: class names are stored and
-// compared narrow.
+// The texts in either language: texts.cpp. The rows, the labels and the edit
+// stay narrow: class names are stored and compared narrow.
 const int kColumnWidth = 180;
 const int kFallbackCount = 3;
 
@@ -53,7 +53,8 @@ Column ClassColumn()
     return column;
 }
 
-// Windows 9x has no working SendMessageW: there the header goes narrow.
+// Windows 9x has no working SendMessageW: there the header goes narrow,
+// through the ANSI code page.
 void InsertClassColumn(HWND listView)
 {
     if (IsPlatformNT()) {
