@@ -445,43 +445,37 @@ TEST_F(Package, UnwritableFolderInstallsNothing)
     DeleteFileW(blocker.c_str());
 }
 
+// EnumChildWindows' callback: sets the pair's flag when a window reads its text.
+BOOL CALLBACK MatchText(HWND window, LPARAM pair)
+{
+    auto* wanted = reinterpret_cast<std::pair<std::wstring, bool>*>(pair);
+    wchar_t text[128] = {};
+    GetWindowTextW(window, text, 128);
+    wanted->second |= wanted->first == text;
+    return TRUE;
+}
+
 // No language question: the setup program speaks the interface language, and
-// English wherever that is not Korean, whatever the code page. It is started
-// from a shell, since the locale of a Windows parent does not reach a child,
-// and ended at its first page.
+// English wherever that is not Korean, whatever the code page. Started from a
+// shell (a Windows parent's locale does not reach a child), ended at its first
+// page, whose title is ours.
 TEST_F(Package, SetupSpeaksTheInterfaceLanguage)
 {
     const std::wstring setupName = L"Velmora-" + Widen(kVersion) + L"-setup.exe";
-    const struct {
-        const char* locale;
-        std::wstring caption, title;
-    } runs[] = {
-        { "LANG=C.UTF-8", L"Velmora Setup", L"Velmora " + Widen(kVersion) + L" Setup" },
-        { "LANG=ko_KR.UTF-8 LC_MESSAGES=C", L"Velmora Setup", L"Velmora " + Widen(kVersion) + L" Setup" },
-        { "LANG=C.UTF-8 LC_MESSAGES=ko_KR.UTF-8", L"Velmora 설치", L"Velmora " + Widen(kVersion) + L" 설치" },
-    };
+    const std::pair<const char*, std::wstring> runs[] = {
+        { "LANG=C.UTF-8", L"Setup" }, { "LANG=ko_KR.UTF-8 LC_MESSAGES=C", L"Setup" }, { "LANG=C.UTF-8 LC_MESSAGES=ko_KR.UTF-8", L"설치" } };
     SetCurrentDirectoryW((kBin + L"\\..\\dist").c_str()); // the shell's too
     for (const auto& run : runs) {
-        SCOPED_TRACE(run.locale);
-        std::string command = "Z:\\bin\\sh -c \"exec env -u LC_ALL " + std::string(run.locale) + " wine " + Narrow(setupName) + "\"";
+        SCOPED_TRACE(run.first);
+        std::string command = "Z:\\bin\\sh -c \"exec env -u LC_ALL " + std::string(run.first) + " wine " + Narrow(setupName) + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION started = {};
         ASSERT_TRUE(CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started));
         HWND window = NULL;
-        EXPECT_TRUE(WaitUntil([&] { return (window = FindWindowW(L"#32770", run.caption.c_str())) != NULL; }, 20000));
-        // The welcome page's title, a control of a page inside the window.
-        std::pair<std::wstring, bool> title = { run.title, false };
-        EXPECT_TRUE(window && WaitUntil([&] {
-            EnumChildWindows(window, [](HWND child, LPARAM found) {
-                auto* title = reinterpret_cast<std::pair<std::wstring, bool>*>(found);
-                wchar_t text[128] = {};
-                GetWindowTextW(child, text, 128);
-                title->second |= title->first == text;
-                return TRUE;
-            }, reinterpret_cast<LPARAM>(&title));
-            return title.second;
-        }, 10000)) << "no welcome title";
+        EXPECT_TRUE(WaitUntil([&] { return (window = FindWindowW(L"#32770", (L"Velmora " + run.second).c_str())) != NULL; }, 20000));
+        std::pair<std::wstring, bool> title = { L"Velmora " + Widen(kVersion) + L" " + run.second, false };
+        EXPECT_TRUE(window && WaitUntil([&] { return EnumChildWindows(window, MatchText, reinterpret_cast<LPARAM>(&title)), title.second; }));
         for (const PROCESSENTRY32W& entry : Processes())
             if (lstrcmpiW(entry.szExeFile, setupName.c_str()) == 0)
                 EndProcess(entry.th32ProcessID, 0);
