@@ -5,7 +5,7 @@
 
 LangString WelcomeTitle ${LANG_ENGLISH} "Velmora ${VERSION} Setup"
 LangString WelcomeTitle ${LANG_KOREAN} "Velmora ${VERSION} 설치"
-LangString WelcomeText ${LANG_ENGLISH} "Velmora adds mouse-wheel scrolling to windows that do not scroll on the wheel, such as the code windows of the VBA editor.$\r$\n$\r$\nIt is installed for the user now logged on alone, so it needs no administrator rights, and the computer need not be restarted.$\r$\n$\r$\nClick Next to continue."
+LangString WelcomeText ${LANG_ENGLISH} "Velmora adds mouse-wheel scrolling to windows that do not scroll on the wheel, such as the code windows of the VBA editor.$\r$\n$\r$\nIt is installed for the user now logged on only, so it needs no administrator rights and no restart of the computer.$\r$\n$\r$\nClick Next to continue."
 LangString WelcomeText ${LANG_KOREAN} "Velmora는 VBA 편집기의 코드 창처럼 휠로 스크롤되지 않는 창에 마우스 휠 스크롤을 붙여 줍니다.$\r$\n$\r$\n지금 로그온한 사용자에게만 설치하므로 관리자 권한이 필요 없고, 컴퓨터를 다시 시작하지 않아도 됩니다.$\r$\n$\r$\n계속하려면 '다음'을 누르십시오."
 LangString FinishTitle ${LANG_ENGLISH} "Velmora is installed"
 LangString FinishTitle ${LANG_KOREAN} "Velmora 설치를 마쳤습니다"
