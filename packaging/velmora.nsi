@@ -1,4 +1,4 @@
-; Velmora's setup program and uninstaller: per user, in Korean, NT line only
+; Velmora's setup program and uninstaller: per user, in English and Korean, NT line only
 ; (a Unicode NSIS program does not start on Windows 9x; the portable zip is
 ; for those). Built by packaging/pack.sh:
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=a.b.c.d -DBINDIR=<bin> -DICON=<ico> -DOUTFILE=<exe> [-DSIGNSCRIPT=<sign.sh>] velmora.nsi
@@ -45,23 +45,27 @@ Var RunBox
 ; The finished progress page stays, so that its log can be read.
 !define MUI_FINISHPAGE_NOAUTOCLOSE
 ; NSIS's own welcome text speaks of system files and restarting.
-!define MUI_WELCOMEPAGE_TITLE "Velmora ${VERSION} 설치"
-!define MUI_WELCOMEPAGE_TEXT "Velmora는 VBA 편집기의 코드 창처럼 휠로 스크롤되지 않는 창에 마우스 휠 스크롤을 붙여 줍니다.$\r$\n$\r$\n지금 로그온한 사용자에게만 설치하므로 관리자 권한이 필요 없고, 컴퓨터를 다시 시작하지 않아도 됩니다.$\r$\n$\r$\n계속하려면 '다음'을 누르십시오."
+!define MUI_WELCOMEPAGE_TITLE "$(WelcomeTitle)"
+!define MUI_WELCOMEPAGE_TEXT "$(WelcomeText)"
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
 Page custom OptionsPage OptionsLeave
 !insertmacro MUI_PAGE_INSTFILES
 ; The box only marks the choice; the program starts once the setup closes
 ; (.onInstSuccess), not behind the finish page.
-!define MUI_FINISHPAGE_TITLE "Velmora 설치를 마쳤습니다"
-!define MUI_FINISHPAGE_TEXT "Velmora는 작업 표시줄 오른쪽 알림 영역에 아이콘으로 나타납니다(Windows 11에서는 작업 표시줄의 ^ 단추를 누르면 보입니다).$\r$\n$\r$\n설치 프로그램을 닫으려면 '마침'을 누르십시오."
+!define MUI_FINISHPAGE_TITLE "$(FinishTitle)"
+!define MUI_FINISHPAGE_TEXT "$(FinishText)"
 !define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_TEXT "Velmora 실행"
+!define MUI_FINISHPAGE_RUN_TEXT "$(RunVelmora)"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartAfterFinish
 !insertmacro MUI_PAGE_FINISH
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
+; No language question, silent or not: the interface language decides, and
+; NSIS falls back to the first language inserted.
+!insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "Korean"
+!include "lang.nsh"
 
 VIProductVersion "${VERSION}"
 VIFileVersion "${VERSION}"
@@ -142,14 +146,13 @@ Function .onInit
 FunctionEnd
 
 Function OptionsPage
-  !insertmacro MUI_HEADER_TEXT "설치 옵션" "로그온할 때 Velmora를 시작할지 고르십시오."
+  !insertmacro MUI_HEADER_TEXT "$(OptionsTitle)" "$(OptionsSubtitle)"
   nsDialogs::Create 1018
   Pop $0
   ${If} $0 == error
     Abort
   ${EndIf}
-  ; The words of the program's settings dialog.
-  ${NSD_CreateCheckbox} 0 0 100% 12u "윈도우 시작시 실행"
+  ${NSD_CreateCheckbox} 0 0 100% 12u "$(RunAtStartup)"
   Pop $RunBox
   ${NSD_SetState} $RunBox $RunAtStartup
   nsDialogs::Show
@@ -215,7 +218,7 @@ FunctionEnd
 Section "Uninstall"
   ; Silently the settings stay, for a later install.
   StrCpy $1 keep
-  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "Velmora 설정(창 목록, 스크롤 개수)도 함께 삭제할까요?" /SD IDNO IDNO +2
+  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$(DeleteSettings)" /SD IDNO IDNO +2
     StrCpy $1 delete
 
   ${If} ${FileExists} "$INSTDIR\Velmora.exe"

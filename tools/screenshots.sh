@@ -3,7 +3,8 @@
 # the tray menu: builds, starts a private virtual display, runs each dialog in
 # a Wine desktop window (so that it gets its frame and caption), and the
 # program itself in one for its tray icon, and saves docs/settings.png,
-# docs/about.png and docs/traymenu.png. Cleans up after itself.
+# docs/about.png and docs/traymenu.png, then the same with an English
+# interface as docs/*-en.png. Cleans up after itself.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${VELMORA_BUILD_DIR:-$root/build}"
@@ -27,9 +28,13 @@ velmora_reg "$list" /v 1 /t REG_SZ /d SampleGrid
 velmora_reg 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v Velmora5 /t REG_SZ /d 'C:\Velmora\Velmora.exe /background'
 
 # desktop PROGRAM ARGUMENT: runs a program of the bin directory in a Wine
-# desktop window of 640x560, whose taskbar has the tray in its bottom right corner.
+# desktop window of 640x560, whose taskbar has the tray in its bottom right
+# corner. The locale gives the interface language: English for $suffix "-en".
+suffix=""
 desktop() {
-  wine explorer /desktop=shots,640x560 "$(winepath -w "$bin/$1")" "$2" >/dev/null 2>&1 &
+  local locale=ko_KR.UTF-8
+  [ "$suffix" = -en ] && locale=C.UTF-8
+  env -u LC_ALL LANG=$locale wine explorer /desktop=shots,640x560 "$(winepath -w "$bin/$1")" "$2" >/dev/null 2>&1 &
   desktop_pid=$!
   sleep 6
 }
@@ -49,7 +54,7 @@ shot() {
   import -window root "$work/$name.png"
   # The dialog is centred on the desktop; trim the desktop around it.
   convert "$work/$name.png" -crop 640x560+0+0 +repage -bordercolor "$(convert "$work/$name.png" -format '%[pixel:p{1,1}]' info:)" \
-    -border 1 -fuzz 2% -trim +repage "$root/docs/$name.png"
+    -border 1 -fuzz 2% -trim +repage "$root/docs/$name$suffix.png"
   end_desktop
 }
 
@@ -60,13 +65,15 @@ menu_shot() {
   xdotool mousemove 629 549 click 3
   sleep 2
   import -window root "$work/traymenu.png"
-  convert "$work/traymenu.png" -crop 200x96+440+464 +repage "$root/docs/traymenu.png"
+  convert "$work/traymenu.png" -crop 200x96+440+464 +repage "$root/docs/traymenu$suffix.png"
   end_desktop
 }
 
 mkdir -p "$root/docs"
-shot settings /settings
-shot about /about
-menu_shot
+for suffix in "" -en; do
+  shot settings /settings
+  shot about /about
+  menu_shot
+done
 wine reg delete 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v Velmora5 /f >/dev/null 2>&1 || true
-echo "screenshots: $root/docs/settings.png $root/docs/about.png $root/docs/traymenu.png"
+echo "screenshots: $root/docs/{settings,about,traymenu}{,-en}.png"

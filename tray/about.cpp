@@ -1,9 +1,11 @@
 #include "about.h"
 #include "center.h"
+#include "texts.h"
 
 static INT_PTR InitAboutBox(HWND dialog)
 {
     CenterWindow(dialog, GetDesktopWindow());
+    SetEnglishTexts(dialog, 103);
     SetFocus(dialog);
     SetForegroundWindow(dialog);
     return 0; // the focus is set already

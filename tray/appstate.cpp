@@ -1,4 +1,5 @@
 #include "appstate.h"
+#include "texts.h"
 
 AppStateRecord AppState = {
     3,                                  // scrollCount
@@ -13,6 +14,7 @@ AppStateRecord AppState = {
     { NULL, 0, 0 },                     // windowList
     RegisterWindowMessageA("Velmora5"), // quitMessage
     0,                                  // modalOpen
+    ChooseEnglish(),                    // english
 };
 
 namespace {

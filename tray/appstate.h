@@ -22,6 +22,7 @@ struct AppStateRecord {
     WindowList windowList;
     UINT quitMessage;
     int modalOpen;
+    int english; // 1: English texts, where Windows does not speak Korean
 };
 
 extern AppStateRecord AppState;

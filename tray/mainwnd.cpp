@@ -5,6 +5,7 @@
 #include "dialogs.h"
 #include "hookwatch.h"
 #include "store.h"
+#include "texts.h"
 #include "kestro.h"
 #include "../common/wheelpane.h"
 #include <shellapi.h>
@@ -116,7 +117,7 @@ LRESULT OnCreate(HWND window)
     LetRegisteredMessagesIn(window);
     RegisterCommanderIfListed(window);
     if (!InstallMouseHook(1)) {
-        ShowMessageBox(window, L"구성요소를 열지 못했습니다."); // the component failed to open
+        ShowMessageBox(window, UiText(kHookFailedText));
         // Not every platform sends WM_DESTROY to a window refused here.
         EndMainWindow(window);
         return -1;
@@ -193,6 +194,7 @@ void ShowTrayMenu(HWND window)
     if (!menu)
         return;
     HMENU popup = GetSubMenu(menu, 0);
+    SetEnglishMenuTexts(popup);
     POINT cursor;
     GetCursorPos(&cursor);
     // Without the foreground the menu would not close on a click elsewhere.

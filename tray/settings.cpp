@@ -7,14 +7,13 @@
 #include "dialogs.h"
 #include "kestro.h"
 #include "store.h"
+#include "texts.h"
 #include "../common/wheelpane.h"
 
 namespace {
 
-// The Korean texts in UTF-16. The rows, the labels and the edit stay narrow:
-// class names are stored and compared narrow.
-const wchar_t kColumnHeader[] = L"클래스명";                      // class name
-const wchar_t kAlreadyListed[] = L"이미 존재하는 창 목록입니다."; // this window is already in the list
+// The texts in either language: texts.cpp. The rows, the labels and the edit
+// stay narrow: class names are stored and compared narrow.
 const int kColumnWidth = 180;
 const int kFallbackCount = 3;
 
@@ -60,11 +59,11 @@ void InsertClassColumn(HWND listView)
 {
     if (IsPlatformNT()) {
         LVCOLUMNW column = ClassColumn<LVCOLUMNW>();
-        column.pszText = const_cast<wchar_t*>(kColumnHeader);
+        column.pszText = const_cast<wchar_t*>(UiText(kColumnHeaderText));
         SendMessageW(listView, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
     } else {
         char header[kTextBuffer];
-        if (!WideCharToMultiByte(CP_ACP, 0, kColumnHeader, -1, header, kTextBuffer, NULL, NULL))
+        if (!WideCharToMultiByte(CP_ACP, 0, UiText(kColumnHeaderText), -1, header, kTextBuffer, NULL, NULL))
             header[0] = '\0';
         LVCOLUMNA column = ClassColumn<LVCOLUMNA>();
         column.pszText = header;
@@ -81,6 +80,7 @@ void ShownCount(char* text)
 INT_PTR InitSettingsDialog(HWND dialog)
 {
     CenterWindow(dialog, GetDesktopWindow());
+    SetEnglishTexts(dialog, 129);
     AppState.pickedWindow = NULL; // nothing picked in an earlier opening carries over
     UpdateButtons(dialog);
     SetDlgItemTextA(dialog, kClassLabelId, "");
@@ -164,7 +164,7 @@ INT_PTR AddPickedClass(HWND dialog)
     GetDlgItemTextA(dialog, kClassLabelId, name, kTextBuffer);
     HWND listView = ListView(dialog);
     if (IsListedClass(listView, name)) {
-        ShowMessageBox(dialog, kAlreadyListed);
+        ShowMessageBox(dialog, UiText(kAlreadyListedText));
         return 0;
     }
     InsertRow(listView, RowCount(listView), name);

@@ -1,10 +1,12 @@
-// The Korean texts of the user interface read back as UTF-16, whatever the
-// ANSI code page: the settings dialog, its column header and its duplicate
+// The texts of the user interface read back as UTF-16, whatever the ANSI
+// code page: the settings dialog, its column header and its duplicate
 // message, the About box, the tray menu and the message box of a hook that
-// cannot be installed. CTest runs this program twice, under ko_KR.UTF-8
-// (code page 949) and under C.UTF-8 (code page 1252); the code page comes from
-// the Unix locale of each process, and VELMORA_EXPECT_ACP says which one the
-// run is meant to have. The dialogs run in a dialog host, which inherits the
+// cannot be installed. Korean where the interface language is Korean, English
+// elsewhere. CTest runs this program under code pages 949 and 1252 with each
+// interface language; both come from the Unix locale of each process
+// (LC_CTYPE and LC_MESSAGES), and VELMORA_EXPECT_ACP and VELMORA_EXPECT_LANG
+// say which the run is meant to have. The English texts live in the program
+// alone, so no resource lookup by locale can show them in its place. The dialogs run in a dialog host, which inherits the
 // locale; the tray menu and the hook's message box run in this process.
 // The last test takes the interface as the Windows 9x line runs it.
 #include "dialogdriver.h"
@@ -25,13 +27,21 @@ UINT ExpectedCodePage()
     return expected ? static_cast<UINT>(atoi(expected)) : 0;
 }
 
+bool English()
+{
+    const char* language = getenv("VELMORA_EXPECT_LANG");
+    return language && strcmp(language, "en") == 0;
+}
+
+std::wstring Say(const wchar_t* korean, const wchar_t* english) { return English() ? english : korean; }
+
 std::wstring Widen(const char* ascii)
 {
     return std::wstring(ascii, ascii + strlen(ascii));
 }
 
 // The texts of the dialog's own controls in template order, but for icons,
-// the list view and the edit, whose texts are no Korean.
+// the list view and the edit, whose texts are no interface texts.
 std::vector<std::wstring> ControlTexts(HWND dialog)
 {
     std::vector<std::wstring> texts;
@@ -77,7 +87,7 @@ std::wstring ColumnHeader(HWND listView, DWORD processId)
     return text;
 }
 
-class KoreanTexts : public ::testing::Test {
+class Texts : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -90,35 +100,35 @@ protected:
     OpenDialog open;
 };
 
-TEST_F(KoreanTexts, SettingsDialog)
+TEST_F(Texts, SettingsDialog)
 {
     open = OpenSettings();
     ASSERT_NE(open.dialog, nullptr);
     EXPECT_EQ(HostCodePage(open), ExpectedCodePage()) << "the host inherits the locale";
     EXPECT_TRUE(IsWindowUnicode(open.dialog));
-    EXPECT_EQ(WideTextOf(open.dialog), L"설정");
+    EXPECT_EQ(WideTextOf(open.dialog), Say(L"설정", L"Settings"));
     const std::vector<std::wstring> expected = {
-        L"창 찾기",
-        L"왼쪽 이미지를 원하는 윈도우로 드래그하세요",
-        L"클래스명:",
+        Say(L"창 찾기", L"Find a window"),
+        Say(L"왼쪽 이미지를 원하는 윈도우로 드래그하세요", L"Drag the picture on the left onto a window"),
+        Say(L"클래스명:", L"Class:"),
         L"", // 1006, emptied at the start
-        L"창 제목:",
+        Say(L"창 제목:", L"Title:"),
         L"", // 1007, emptied at the start
-        L"이 창에 휠 마우스 지원 추가",
-        L"마우스 휠 지원창 목록",
-        L"선택 항목 삭제",
-        L"기타",
-        L"스크롤 개수:",
-        L"윈도우 시작시 실행",
-        L"확인",
-        L"취소",
-        L"기본 지원: VbaWindow",
+        Say(L"이 창에 휠 마우스 지원 추가", L"Add this window"),
+        Say(L"마우스 휠 지원창 목록", L"Windows with wheel support"),
+        Say(L"선택 항목 삭제", L"Delete"),
+        Say(L"기타", L"Options"),
+        Say(L"스크롤 개수:", L"Lines:"),
+        Say(L"윈도우 시작시 실행", L"Start with Windows"),
+        Say(L"확인", L"OK"),
+        Say(L"취소", L"Cancel"),
+        Say(L"기본 지원: VbaWindow", L"Built in: VbaWindow"),
     };
     EXPECT_EQ(ControlTexts(open.dialog), expected);
-    EXPECT_EQ(ColumnHeader(Item(open, 1000), open.process.processId), L"클래스명");
+    EXPECT_EQ(ColumnHeader(Item(open, 1000), open.process.processId), Say(L"클래스명", L"Class name"));
 }
 
-TEST_F(KoreanTexts, DuplicateMessage)
+TEST_F(Texts, DuplicateMessage)
 {
     Target builtIn = StartTarget("VbaWindow", 900, 40, 300, 200);
     open = OpenSettings();
@@ -132,23 +142,23 @@ TEST_F(KoreanTexts, DuplicateMessage)
     ASSERT_TRUE(WaitUntil([&] { return (box = OwnedPopup(open)) != NULL; }));
     EXPECT_TRUE(IsWindowUnicode(box));
     EXPECT_EQ(WideTextOf(box), L"Velmora5");
-    EXPECT_EQ(WideTextOf(GetDlgItem(box, 0xFFFF)), L"이미 존재하는 창 목록입니다.");
+    EXPECT_EQ(WideTextOf(GetDlgItem(box, 0xFFFF)), Say(L"이미 존재하는 창 목록입니다.", L"This window is already in the list."));
     ASSERT_TRUE(Keys(box, "Return"));
     EXPECT_TRUE(WaitUntil([&] { return OwnedPopup(open) == NULL; }));
     EndTarget(builtIn);
 }
 
-TEST_F(KoreanTexts, AboutBox)
+TEST_F(Texts, AboutBox)
 {
     open = OpenAbout();
     ASSERT_NE(open.dialog, nullptr);
     EXPECT_EQ(HostCodePage(open), ExpectedCodePage());
     EXPECT_TRUE(IsWindowUnicode(open.dialog));
-    EXPECT_EQ(WideTextOf(open.dialog), L"정보");
+    EXPECT_EQ(WideTextOf(open.dialog), Say(L"정보", L"About"));
     const std::vector<std::wstring> expected = {
-        L"Velmora 버전 0.5 for VBA Users",
+        Say(L"Velmora 버전 0.5 for VBA Users", L"Velmora version 0.5 for VBA Users"),
         Widen(VELMORA_NOTICE),
-        L"확인",
+        Say(L"확인", L"OK"),
     };
     EXPECT_EQ(ControlTexts(open.dialog), expected);
 }
@@ -187,7 +197,7 @@ std::ostream& operator<<(std::ostream& out, const MenuItem& item)
     return out << "\" (" << item.text.size() << " characters)";
 }
 
-TEST_F(KoreanTexts, TrayMenu)
+TEST_F(Texts, TrayMenu)
 {
     AppState.instance = GetModuleHandleA(NULL); // this program carries the menu resource
     AppState.backgroundMode = 1;
@@ -204,10 +214,10 @@ TEST_F(KoreanTexts, TrayMenu)
     EXPECT_TRUE(WaitUntil([] { return menuSeen; })) << "the menu did not open";
     KillTimer(NULL, timer);
     const std::vector<MenuItem> expected = {
-        { IDM_SETTINGS, L"설정(&O)..." },
-        { IDM_ABOUT, L"정보(&A)..." },
+        { IDM_SETTINGS, Say(L"설정(&O)...", L"&Settings...") },
+        { IDM_ABOUT, Say(L"정보(&A)...", L"&About...") },
         { 0, L"" }, // the separator
-        { IDM_EXIT, L"끝내기(&X)" },
+        { IDM_EXIT, Say(L"끝내기(&X)", L"E&xit") },
     };
     EXPECT_EQ(shownItems, expected);
 
@@ -235,7 +245,7 @@ void CALLBACK ReadShownBox(HWND, UINT, UINT_PTR timer, DWORD)
     PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
-TEST_F(KoreanTexts, HookFailureMessage)
+TEST_F(Texts, HookFailureMessage)
 {
     AppState.instance = GetModuleHandleA(NULL);
     AppState.backgroundMode = 1;
@@ -254,7 +264,7 @@ TEST_F(KoreanTexts, HookFailureMessage)
     PumpFor(50); // takes the quit message the window posted
     ASSERT_TRUE(boxSeen);
     EXPECT_EQ(boxCaption, L"Velmora5");
-    EXPECT_EQ(boxText, L"구성요소를 열지 못했습니다.");
+    EXPECT_EQ(boxText, Say(L"구성요소를 열지 못했습니다.", L"A component could not be opened."));
 }
 
 // Windows 95, 98 and Me implement only these wide functions (and the two
@@ -288,7 +298,7 @@ HWND WaitShown(const char* className, DWORD processId)
 // Started from a shell, as the measurement was: the trace is the Unix standard
 // error, which no Windows parent can redirect. With no process handle for a
 // Unix program, the test finds the program by its main window.
-TEST_F(KoreanTexts, Windows9xLineCallsNoOtherWideFunction)
+TEST_F(Texts, Windows9xLineCallsNoOtherWideFunction)
 {
     const char* trace = "velmora98-relay.log";
     SetCurrentDirectoryA(BinDir().c_str()); // the shell's too
@@ -308,8 +318,10 @@ TEST_F(KoreanTexts, Windows9xLineCallsNoOtherWideFunction)
 
     HWND about = WaitShown("#32770", id); // the About box at start
     ASSERT_NE(about, nullptr);
-    // A Korean 9x, where the Korean interface is read, converts the template's texts right.
-    EXPECT_TRUE(ExpectedCodePage() != 949 || WideTextOf(about) == L"정보");
+    // A Korean 9x, where the Korean interface is read, converts the template's texts right;
+    // elsewhere the program sets English ones.
+    EXPECT_TRUE((ExpectedCodePage() != 949 && !English()) ||
+                WideTextOf(about) == (ExpectedCodePage() == 949 ? L"정보" : L"About"));
     ASSERT_TRUE(Keys(about, "Return") && WaitUntil([&] { return !IsWindow(about); }, 30000));
 
     PostMessageA(mainWindow, WM_TRAYNOTIFY, 0, WM_RBUTTONDOWN);
@@ -320,8 +332,9 @@ TEST_F(KoreanTexts, Windows9xLineCallsNoOtherWideFunction)
     ASSERT_TRUE(ClickAt({ (items.left + items.right) / 2, items.top + 8 })); // its first item: settings
     open.dialog = WaitShown("#32770", id);
     ASSERT_NE(open.dialog, nullptr) << "the settings dialog did not open";
-    // Elsewhere, what that code page can show of the same text, as with the others.
-    EXPECT_EQ(ColumnHeader(Item(open, 1000), id), ExpectedCodePage() == 949 ? L"클래스명" : L"????");
+    // On a 9x of another code page, what that code page can show of the Korean text, as with the others.
+    EXPECT_EQ(ColumnHeader(Item(open, 1000), id),
+              English() ? L"Class name" : ExpectedCodePage() == 949 ? L"클래스명" : L"????");
 
     Target builtIn = StartTarget("VbaWindow", 900, 40, 300, 200); // the duplicate message
     ASSERT_TRUE(PressFinder(open) && MoveTo(CentreOf(builtIn.window)) && Release());

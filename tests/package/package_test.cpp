@@ -445,4 +445,44 @@ TEST_F(Package, UnwritableFolderInstallsNothing)
     DeleteFileW(blocker.c_str());
 }
 
+// EnumChildWindows' callback: sets the pair's flag when a window reads its text.
+BOOL CALLBACK MatchText(HWND window, LPARAM pair)
+{
+    auto* wanted = reinterpret_cast<std::pair<std::wstring, bool>*>(pair);
+    wchar_t text[128] = {};
+    GetWindowTextW(window, text, 128);
+    wanted->second |= wanted->first == text;
+    return TRUE;
+}
+
+// No language question: the setup program speaks the interface language, and
+// English wherever that is not Korean, whatever the code page. Started from a
+// shell (a Windows parent's locale does not reach a child), ended at its first
+// page, whose title is ours.
+TEST_F(Package, SetupSpeaksTheInterfaceLanguage)
+{
+    const std::wstring setupName = L"Velmora-" + Widen(kVersion) + L"-setup.exe";
+    const std::pair<const char*, std::wstring> runs[] = {
+        { "LANG=C.UTF-8", L"Setup" }, { "LANG=ko_KR.UTF-8 LC_MESSAGES=C", L"Setup" }, { "LANG=C.UTF-8 LC_MESSAGES=ko_KR.UTF-8", L"설치" } };
+    SetCurrentDirectoryW((kBin + L"\\..\\dist").c_str()); // the shell's too
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.first);
+        std::string command = "Z:\\bin\\sh -c \"exec env -u LC_ALL " + std::string(run.first) + " wine " + Narrow(setupName) + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION started = {};
+        ASSERT_TRUE(CreateProcessA(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started));
+        HWND window = NULL;
+        EXPECT_TRUE(WaitUntil([&] { return (window = FindWindowW(L"#32770", (L"Velmora " + run.second).c_str())) != NULL; }, 20000));
+        std::pair<std::wstring, bool> title = { L"Velmora " + Widen(kVersion) + L" " + run.second, false };
+        EXPECT_TRUE(window && WaitUntil([&] { return EnumChildWindows(window, MatchText, reinterpret_cast<LPARAM>(&title)), title.second; }));
+        for (const PROCESSENTRY32W& entry : Processes())
+            if (lstrcmpiW(entry.szExeFile, setupName.c_str()) == 0)
+                EndProcess(entry.th32ProcessID, 0);
+        WaitForSingleObject(started.hProcess, 30000);
+        CloseHandle(started.hProcess);
+        CloseHandle(started.hThread);
+    }
+}
+
 } // namespace
