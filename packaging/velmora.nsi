@@ -13,6 +13,10 @@ AllowSkipFiles off
 !ifdef SIGNSCRIPT
   !uninstfinalize 'bash "${SIGNSCRIPT}" "%1"' = 0
 !endif
+; pack.sh's copies of the plug-ins, signed in a signed build.
+!ifdef PLUGINDIR
+  !addplugindir /x86-unicode "${PLUGINDIR}"
+!endif
 
 !include MUI2.nsh
 !include LogicLib.nsh
