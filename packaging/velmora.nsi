@@ -372,13 +372,14 @@ FunctionEnd
 !macroend
 ; On removal: each user's Run value at the next logon, if it still starts
 ; this copy; the logon step's record goes, so that a reinstall runs it again.
+; "& if not errorlevel 1", not "&&", which Wine's cmd runs regardless.
 !macro REMOVAL_STEP_FOR_EVERYONE
   DeleteRegKey HKLM "${ACTIVE_SETUP}\${LOGON_STEP}"
   WriteRegStr HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "" "Velmora"
   WriteRegStr HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "Version" "1"
   WriteRegDWORD HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "IsInstalled" 1
   WriteRegStr HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "StubPath" \
-    '"$SYSDIR\cmd.exe" /d /c (reg.exe query "HKCU\${RUN_KEY}" /v ${INSTANCE} 2>nul | find.exe /i "$INSTDIR\Velmora.exe" >nul && reg.exe delete "HKCU\${RUN_KEY}" /v ${INSTANCE} /f >nul) \
+    '"$SYSDIR\cmd.exe" /d /c (reg.exe query "HKCU\${RUN_KEY}" /v ${INSTANCE} 2>nul | find.exe "$INSTDIR\Velmora.exe" >nul & if not errorlevel 1 reg.exe delete "HKCU\${RUN_KEY}" /v ${INSTANCE} /f >nul) \
     & reg.exe delete "${STEP_RECORDS_64}\${LOGON_STEP}" /f >nul 2>&1 & reg.exe delete "${STEP_RECORDS_32}\${LOGON_STEP}" /f >nul 2>&1'
   DeleteRegKey HKCU "${ACTIVE_SETUP}\${LOGON_STEP}"
   DeleteRegKey HKCU "Software\Wow6432Node\Microsoft\Active Setup\Installed Components\${LOGON_STEP}"
