@@ -385,6 +385,18 @@ FunctionEnd
   DeleteRegKey HKCU "Software\Wow6432Node\Microsoft\Active Setup\Installed Components\${LOGON_STEP}"
 !macroend
 
+; Other users' sessions may hold a machine copy's files: the new one then
+; takes its place at the next restart (exit code 3010).
+!macro INSTALL_BINARY NAME
+  ${If} $AllUsers == 1
+    File "/oname=${NAME}.new" "${BINDIR}/${NAME}"
+    Delete "$INSTDIR\${NAME}"
+    Rename /REBOOTOK "$INSTDIR\${NAME}.new" "$INSTDIR\${NAME}"
+  ${Else}
+    File "${BINDIR}/${NAME}"
+  ${EndIf}
+!macroend
+
 Function StartAfterFinish
   StrCpy $StartAfter ${BST_CHECKED}
 FunctionEnd
@@ -395,8 +407,8 @@ Section
     Push "$INSTDIR\Velmora.exe"
     Call StopVelmora
   ${EndIf}
-  File "${BINDIR}/Velmora.exe"
-  File "${BINDIR}/kestro.dll"
+  !insertmacro INSTALL_BINARY Velmora.exe
+  !insertmacro INSTALL_BINARY kestro.dll
   ; A copy still running from another folder is ended by the new one, or
   ; the new one would find the mutex taken and not start.
   FindWindow $0 "${INSTANCE}"
@@ -430,6 +442,9 @@ Section
     WriteRegStr HKCU "${RUN_KEY}" "${INSTANCE}" '"$INSTDIR\Velmora.exe" /background'
   ${Else}
     DeleteRegValue HKCU "${RUN_KEY}" "${INSTANCE}"
+  ${EndIf}
+  ${If} ${RebootFlag}
+    SetErrorLevel 3010
   ${EndIf}
 SectionEnd
 
