@@ -1,24 +1,30 @@
 #!/usr/bin/env bash
-# Writes the portable zip, the setup program and SHA256SUMS into DIST, all
-# three or none. Run by packaging/CMakeLists.txt:
+# Writes the portable zip, the setup program, the MSI and SHA256SUMS into
+# DIST, all four or none. Run by packaging/CMakeLists.txt:
 #   pack.sh DIST VERSION VELMORA_EXE KESTRO_DLL README ICON WORK
 # Reproducible: every file inside carries one time, SOURCE_DATE_EPOCH or else
 # the commit's, and nothing depends on the folders' paths. WORK holds the
 # staged files. sign.sh readies every PE file for Authenticode and, when
 # tools/package.sh signs (VELMORA_SIGNING), signs the binaries before they
-# go in, the uninstaller through makensis and the setup program last. Only an
-# unsigned run leaves WORK/unsigned.stamp, so that the next ordinary build
-# packs its unsigned binaries again.
+# go in, the NSIS plug-ins that the setup program carries, the uninstaller
+# through makensis, the setup program and the MSI last. Only an unsigned run
+# leaves WORK/unsigned.stamp, so that the next ordinary build packs its
+# unsigned binaries again; a signed run leaves WORK/signed.stamp, and its
+# packages stay until tools/package.sh makes new ones.
 set -euo pipefail
 dist=$1 version=$2 exe=$3 dll=$4 readme=$5 icon=$6 work=$7
 here=$(cd "$(dirname "$0")" && pwd)
-setup=Velmora-$version-setup.exe portable=Velmora-$version-portable.zip
-stage=$work/stage out=$work/out
+setup=Velmora-$version-setup.exe portable=Velmora-$version-portable.zip msi=Velmora-$version.msi
+stage=$work/stage out=$work/out plugins=$work/plugins msistage=$work/msi
 
-rm -f "$dist/$setup" "$dist/$portable" "$dist/SHA256SUMS" "$work/unsigned.stamp"
-rm -rf "$stage" "$out"
+if [ -z "${VELMORA_SIGNING:-}" ] && [ -f "$work/signed.stamp" ] && [ -f "$dist/$setup" ]; then
+  echo "pack: $dist holds signed packages from tools/package.sh; left alone (run tools/package.sh for new ones)" >&2
+  exit 0
+fi
+rm -f "$dist/$setup" "$dist/$portable" "$dist/$msi" "$dist/SHA256SUMS" "$work/unsigned.stamp" "$work/signed.stamp"
+rm -rf "$stage" "$out" "$plugins" "$msistage"
 trap 'rm -rf "$out"' EXIT
-mkdir -p "$dist" "$stage" "$out"
+mkdir -p "$dist" "$stage" "$out" "$plugins" "$msistage"
 
 epoch=${SOURCE_DATE_EPOCH:-$(git -C "$here" log -1 --format=%ct 2>/dev/null || true)}
 # Not a git checkout and no SOURCE_DATE_EPOCH: 1980-01-01, the zip format's first day.
@@ -32,11 +38,29 @@ touch -d "@$epoch" "$stage"/*
 
 # zip stores local times: UTC, so that the time zone does not matter.
 (cd "$stage" && TZ=UTC zip -q -X "$out/$portable" Velmora.exe kestro.dll readme.txt)
+# The setup program unpacks its plug-ins into %TEMP%, where Smart App
+# Control, WDAC and AppLocker check them: copies, signed when signing.
+cp "${NSISDIR:-/usr/share/nsis}"/Plugins/x86-unicode/*.dll "$plugins/"
+bash "$here/sign.sh" "$plugins"/*.dll
+chmod 0644 "$plugins"/*
+touch -d "@$epoch" "$plugins"/*
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DBINDIR="$stage" -DICON="$icon" -DOUTFILE="$out/$setup" \
-    -DSIGNSCRIPT="$here/sign.sh" "$here/velmora.nsi"
+    -DSIGNSCRIPT="$here/sign.sh" -DPLUGINDIR="$plugins" "$here/velmora.nsi"
 bash "$here/sign.sh" "$out/$setup"
-(cd "$out" && sha256sum "$portable" "$setup" > SHA256SUMS)
 
-mv "$out/$portable" "$out/$setup" "$dist/"
+# The MSI: codes from the version, times from the commit (wixl writes the
+# current time and a random package code into its summary).
+cp "$stage/Velmora.exe" "$stage/kestro.dll" "$msistage/"
+cp "$icon" "$msistage/velmora.ico"
+touch -d "@$epoch" "$msistage"/*
+code() { python3 -c 'import sys, uuid; print("{%s}" % str(uuid.uuid5(uuid.UUID("2431f988-fff1-4bc6-816d-9b6acbe9ce2d"), sys.argv[1])).upper())' "$1"; }
+frozen=$(TZ=UTC date -d "@$epoch" '+%Y-%m-%d %H:%M:%S')
+(cd "$msistage" && TZ=UTC faketime "$frozen" wixl -D Version="$version" -D ProductCode="$(code "product $version")" \
+    -o "$out/$msi" "$here/velmora.wxs")
+TZ=UTC faketime "$frozen" msibuild "$out/$msi" -s Velmora Quor "Intel;1033" "$(code "package $version")"
+bash "$here/sign.sh" "$out/$msi"
+(cd "$out" && sha256sum "$portable" "$setup" "$msi" > SHA256SUMS)
+
+mv "$out/$portable" "$out/$setup" "$out/$msi" "$dist/"
 mv "$out/SHA256SUMS" "$dist/"
-if [ -z "${VELMORA_SIGNING:-}" ]; then touch "$work/unsigned.stamp"; fi
+if [ -z "${VELMORA_SIGNING:-}" ]; then touch "$work/unsigned.stamp"; else touch "$work/signed.stamp"; fi

@@ -29,7 +29,10 @@ open(sys.argv[1], 'wb').write(data)
 EOF
 }
 
-for file; do ready "$file"; done
+# An MSI is signed as it is.
+for file; do
+  if [ "$(head -c 2 "$file")" = MZ ]; then ready "$file"; fi
+done
 [ -n "${VELMORA_SIGNING:-}" ] || exit 0
 keys=$VELMORA_SIGNING pfx=$VELMORA_SIGN_PFX url=${VELMORA_TIMESTAMP_URL:-}
 

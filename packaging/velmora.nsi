@@ -13,17 +13,28 @@ AllowSkipFiles off
 !ifdef SIGNSCRIPT
   !uninstfinalize 'bash "${SIGNSCRIPT}" "%1"' = 0
 !endif
+; pack.sh's copies of the plug-ins, signed in a signed build.
+!ifdef PLUGINDIR
+  !addplugindir /x86-unicode "${PLUGINDIR}"
+!endif
 
 !include MUI2.nsh
 !include LogicLib.nsh
 !include nsDialogs.nsh
 !include WordFunc.nsh
+!include FileFunc.nsh
 
 ; The program's own names: window class, mutex and Run value share "Velmora5".
 !define INSTANCE "Velmora5"
 !define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Velmora5"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SETTINGS_KEY "SOFTWARE\Quor\Velmora5"
+; Machine copy: every user's Run value is written, and on removal cleaned,
+; once at that user's next logon. Each step forgets the other's record, so a
+; later reinstall or removal runs again for everyone.
+!define ACTIVE_SETUP "Software\Microsoft\Active Setup\Installed Components"
+!define LOGON_STEP "Velmora5"
+!define REMOVAL_STEP "Velmora5.Remove"
 
 Name "Velmora"
 OutFile "${OUTFILE}"
@@ -38,6 +49,12 @@ ShowUninstDetails hide
 Var RunAtStartup
 Var StartAfter
 Var RunBox
+; 1: for every user of the machine (HKLM, Program Files, Active Setup)
+Var AllUsers
+Var AsSystem
+Var ScopeFixed
+Var ScopeMeBox
+Var FolderGiven
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -48,6 +65,7 @@ Var RunBox
 !define MUI_WELCOMEPAGE_TITLE "$(WelcomeTitle)"
 !define MUI_WELCOMEPAGE_TEXT "$(WelcomeText)"
 !insertmacro MUI_PAGE_WELCOME
+Page custom ScopePage ScopeLeave
 !insertmacro MUI_PAGE_DIRECTORY
 Page custom OptionsPage OptionsLeave
 !insertmacro MUI_PAGE_INSTFILES
@@ -66,6 +84,7 @@ Page custom OptionsPage OptionsLeave
 !insertmacro MUI_LANGUAGE "English"
 !insertmacro MUI_LANGUAGE "Korean"
 !include "lang.nsh"
+
 
 VIProductVersion "${VERSION}"
 VIFileVersion "${VERSION}"
@@ -107,6 +126,97 @@ FunctionEnd
 !insertmacro DEFINE_STOP_VELMORA ""
 !insertmacro DEFINE_STOP_VELMORA "un."
 
+; Bad input: a deployment tool runs us silently and reads the exit code, and
+; stderr when it keeps it; a person gets a message box.
+!macro DEFINE_REFUSE UN
+Function ${UN}Refuse ; text, exit code
+  Exch $1
+  Exch
+  Exch $0
+  ${If} ${Silent}
+    System::Call 'kernel32::GetStdHandle(i -12) p .r2'
+    System::Alloc 2048
+    Pop $3
+    System::Call 'kernel32::WideCharToMultiByte(i 65001, i 0, w "$0$\r$\n", i -1, p r3, i 2048, p 0, p 0) i .r4'
+    ${If} $2 <> 0
+    ${AndIf} $4 > 1
+      IntOp $4 $4 - 1
+      System::Call 'kernel32::WriteFile(p r2, p r3, i r4, *i .r5, p 0)'
+    ${EndIf}
+    System::Free $3
+  ${Else}
+    MessageBox MB_OK|MB_ICONSTOP "$0"
+  ${EndIf}
+  SetErrorLevel $1
+  Quit
+FunctionEnd
+!macroend
+!insertmacro DEFINE_REFUSE ""
+!insertmacro DEFINE_REFUSE "un."
+
+; Only an elevated token writes HKLM and Program Files.
+!macro DEFINE_IS_ADMIN UN
+Function ${UN}IsAdmin
+  Push $0
+  System::Call 'shell32::IsUserAnAdmin() i .r0'
+  ${IfThen} $0 <> 0 ${|} StrCpy $0 1 ${|}
+  Exch $0
+FunctionEnd
+!macroend
+!insertmacro DEFINE_IS_ADMIN ""
+!insertmacro DEFINE_IS_ADMIN "un."
+
+; 1 when the setup runs as LocalSystem (a deployment tool), else 0.
+Function IsSystem
+  Push $0
+  Push $1
+  Push $2
+  StrCpy $0 0
+  System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .r1) i .r2'
+  ${If} $2 <> 0
+    System::Alloc 512
+    Pop $2
+    ; TOKEN_USER starts with the SID's address; 22: WinLocalSystemSid
+    System::Call 'advapi32::GetTokenInformation(p r1, i 1, p r2, i 512, *i .r0) i .r0'
+    ${If} $0 <> 0
+      System::Call '*$2(p .r0)'
+      System::Call 'advapi32::IsWellKnownSid(p r0, i 22) i .r0'
+    ${EndIf}
+    ${IfThen} $0 <> 0 ${|} StrCpy $0 1 ${|}
+    System::Free $2
+    System::Call 'kernel32::CloseHandle(p r1)'
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; Folder, shortcut and uninstall entry of the chosen scope, and the options
+; page's start from this user's current choice when it is an update.
+Function ApplyScope
+  SetShellVarContext current
+  ${If} $AllUsers == 1
+    SetShellVarContext all
+  ${EndIf}
+  ReadRegStr $0 SHCTX "${UNINST_KEY}" "InstallLocation"
+  ${If} $FolderGiven != 1
+    ${If} $0 != ""
+      StrCpy $INSTDIR $0
+    ${ElseIf} $AllUsers == 1
+      StrCpy $INSTDIR "$PROGRAMFILES32\Velmora"
+    ${Else}
+      StrCpy $INSTDIR "$LOCALAPPDATA\Programs\Velmora"
+    ${EndIf}
+  ${EndIf}
+  StrCpy $RunAtStartup ${BST_CHECKED}
+  ${If} $0 != ""
+    ReadRegStr $0 HKCU "${RUN_KEY}" "${INSTANCE}"
+    ${If} $0 == ""
+      StrCpy $RunAtStartup ${BST_UNCHECKED}
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
 Function .onInit
   ; NSIS replaces a /D= folder that cannot be one (a file on its way) with
   ; the default; a silent setup must fail instead of installing elsewhere.
@@ -127,22 +237,96 @@ Function .onInit
       SetErrorLevel 2
       Quit
     ${EndIf}
+    StrCpy $FolderGiven 1
   ${EndIf}
 
-  StrCpy $RunAtStartup ${BST_CHECKED}
+  ; The scope: /ALLUSERS or /CURRENTUSER; silently as LocalSystem, every
+  ; user; otherwise this user, or the scope page's choice.
+  Call IsSystem
+  Pop $AsSystem
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/ALLUSERS" $1
+  ${IfNot} ${Errors}
+    StrCpy $AllUsers 1
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $0 "/CURRENTUSER" $1
+  ${IfNot} ${Errors}
+    ${If} $AllUsers == 1
+      Push $(ErrBothScopes)
+      Push 87
+      Call Refuse
+    ${EndIf}
+    StrCpy $ScopeFixed 1
+  ${EndIf}
+  ${If} $AllUsers == 1
+  ${OrIf} $ScopeFixed == 1
+    StrCpy $ScopeFixed 1
+  ${ElseIf} ${Silent}
+  ${AndIf} $AsSystem == 1
+    StrCpy $AllUsers 1
+    StrCpy $ScopeFixed 1
+  ${EndIf}
+  ${If} $AllUsers == 1
+    Call IsAdmin
+    Pop $0
+    ${If} $0 != 1
+      Push $(ErrNotAdmin)
+      Push 740
+      Call Refuse
+    ${EndIf}
+  ${EndIf}
+  Call ApplyScope
+
   ; A silent setup starts the program; otherwise the finish page's box says.
   StrCpy $StartAfter ${BST_UNCHECKED}
   ${If} ${Silent}
     StrCpy $StartAfter ${BST_CHECKED}
   ${EndIf}
-  ; An update starts from the user's current start-with-Windows choice.
-  ReadRegStr $0 HKCU "${UNINST_KEY}" "InstallLocation"
-  ${If} $0 != ""
-    ReadRegStr $0 HKCU "${RUN_KEY}" "${INSTANCE}"
-    ${If} $0 == ""
-      StrCpy $RunAtStartup ${BST_UNCHECKED}
-    ${EndIf}
+FunctionEnd
+
+Function ScopePage
+  ${IfThen} $ScopeFixed == 1 ${|} Abort ${|}
+  !insertmacro MUI_HEADER_TEXT $(ScopeTitle) $(ScopeSubtitle)
+  nsDialogs::Create 1018
+  Pop $0
+  ${If} $0 == error
+    Abort
   ${EndIf}
+  ${NSD_CreateRadioButton} 0 0 100% 12u $(ScopeMe)
+  Pop $ScopeMeBox
+  ${NSD_CreateRadioButton} 0 18u 100% 12u $(ScopeAll)
+  Pop $1
+  ${NSD_CreateLabel} 12u 34u -12u 40u $(ScopeAllNote)
+  Pop $0
+  ${If} $AllUsers == 1
+    ${NSD_Check} $1
+  ${Else}
+    ${NSD_Check} $ScopeMeBox
+  ${EndIf}
+  nsDialogs::Show
+FunctionEnd
+
+; "For everyone" without an elevated token: an elevated copy takes over,
+; starting at this choice, and this one ends.
+Function ScopeLeave
+  ${NSD_GetState} $ScopeMeBox $0
+  StrCpy $AllUsers 0
+  ${If} $0 != ${BST_CHECKED}
+    Call IsAdmin
+    Pop $0
+    ${If} $0 != 1
+      System::Call 'shell32::ShellExecuteW(p $HWNDPARENT, w "runas", w "$EXEPATH", w "/ALLUSERS", p 0, i 1) p .r0'
+      ${If} $0 U> 32
+        Quit
+      ${EndIf}
+      MessageBox MB_OK|MB_ICONEXCLAMATION $(ErrElevation)
+      Abort
+    ${EndIf}
+    StrCpy $AllUsers 1
+  ${EndIf}
+  Call ApplyScope
 FunctionEnd
 
 Function OptionsPage
@@ -162,6 +346,51 @@ Function OptionsLeave
   ${NSD_GetState} $RunBox $RunAtStartup
 FunctionEnd
 
+; Every user's Run value, at the next logon, once: the way a per-user
+; install writes it, so that the settings dialog shows it and clearing it
+; there lasts. The installing user chose on the options page already.
+!define STEP_RECORDS_64 "HKCU\${ACTIVE_SETUP}"
+!define STEP_RECORDS_32 "HKCU\Software\Wow6432Node\Microsoft\Active Setup\Installed Components"
+!macro LOGON_STEP_FOR_EVERYONE
+  DeleteRegKey HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}"
+  WriteRegStr HKLM "${ACTIVE_SETUP}\${LOGON_STEP}" "" "Velmora"
+  WriteRegStr HKLM "${ACTIVE_SETUP}\${LOGON_STEP}" "Version" "1"
+  WriteRegDWORD HKLM "${ACTIVE_SETUP}\${LOGON_STEP}" "IsInstalled" 1
+  WriteRegStr HKLM "${ACTIVE_SETUP}\${LOGON_STEP}" "StubPath" \
+    '"$SYSDIR\cmd.exe" /d /c reg.exe add "HKCU\${RUN_KEY}" /v ${INSTANCE} /t REG_SZ /d "\"$INSTDIR\Velmora.exe\" /background" /f >nul \
+    & reg.exe delete "${STEP_RECORDS_64}\${REMOVAL_STEP}" /f >nul 2>&1 & reg.exe delete "${STEP_RECORDS_32}\${REMOVAL_STEP}" /f >nul 2>&1'
+  ${If} $AsSystem != 1
+    WriteRegStr HKCU "${ACTIVE_SETUP}\${LOGON_STEP}" "Version" "1"
+    WriteRegStr HKCU "Software\Wow6432Node\Microsoft\Active Setup\Installed Components\${LOGON_STEP}" "Version" "1"
+  ${EndIf}
+!macroend
+; On removal: each user's Run value at the next logon, if it still starts
+; this copy; the logon step's record goes, so that a reinstall runs it again.
+; "& if not errorlevel 1", not "&&", which Wine's cmd runs regardless.
+!macro REMOVAL_STEP_FOR_EVERYONE
+  DeleteRegKey HKLM "${ACTIVE_SETUP}\${LOGON_STEP}"
+  WriteRegStr HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "" "Velmora"
+  WriteRegStr HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "Version" "1"
+  WriteRegDWORD HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "IsInstalled" 1
+  WriteRegStr HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "StubPath" \
+    '"$SYSDIR\cmd.exe" /d /c (reg.exe query "HKCU\${RUN_KEY}" /v ${INSTANCE} 2>nul | find.exe "$INSTDIR\Velmora.exe" >nul & if not errorlevel 1 reg.exe delete "HKCU\${RUN_KEY}" /v ${INSTANCE} /f >nul) \
+    & reg.exe delete "${STEP_RECORDS_64}\${LOGON_STEP}" /f >nul 2>&1 & reg.exe delete "${STEP_RECORDS_32}\${LOGON_STEP}" /f >nul 2>&1'
+  DeleteRegKey HKCU "${ACTIVE_SETUP}\${LOGON_STEP}"
+  DeleteRegKey HKCU "Software\Wow6432Node\Microsoft\Active Setup\Installed Components\${LOGON_STEP}"
+!macroend
+
+; Other users' sessions may hold a machine copy's files: the new one then
+; takes its place at the next restart (exit code 3010).
+!macro INSTALL_BINARY NAME
+  ${If} $AllUsers == 1
+    File "/oname=${NAME}.new" "${BINDIR}/${NAME}"
+    Delete "$INSTDIR\${NAME}"
+    Rename /REBOOTOK "$INSTDIR\${NAME}.new" "$INSTDIR\${NAME}"
+  ${Else}
+    File "${BINDIR}/${NAME}"
+  ${EndIf}
+!macroend
+
 Function StartAfterFinish
   StrCpy $StartAfter ${BST_CHECKED}
 FunctionEnd
@@ -172,8 +401,8 @@ Section
     Push "$INSTDIR\Velmora.exe"
     Call StopVelmora
   ${EndIf}
-  File "${BINDIR}/Velmora.exe"
-  File "${BINDIR}/kestro.dll"
+  !insertmacro INSTALL_BINARY Velmora.exe
+  !insertmacro INSTALL_BINARY kestro.dll
   ; A copy still running from another folder is ended by the new one, or
   ; the new one would find the mutex taken and not start.
   FindWindow $0 "${INSTANCE}"
@@ -184,29 +413,40 @@ Section
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\Velmora.lnk" "$INSTDIR\Velmora.exe" "" "$INSTDIR\Velmora.exe" 0
 
-  WriteRegStr HKCU "${UNINST_KEY}" "DisplayName" "Velmora"
-  WriteRegStr HKCU "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
-  WriteRegStr HKCU "${UNINST_KEY}" "Publisher" "Quor"
-  WriteRegStr HKCU "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\Velmora.exe,0"
-  WriteRegStr HKCU "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr HKCU "${UNINST_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr HKCU "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  ; SHCTX: HKLM for every user, HKCU for this one (ApplyScope).
+  WriteRegStr SHCTX "${UNINST_KEY}" "DisplayName" "Velmora"
+  WriteRegStr SHCTX "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr SHCTX "${UNINST_KEY}" "Publisher" "Quor"
+  WriteRegStr SHCTX "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\Velmora.exe,0"
+  WriteRegStr SHCTX "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr SHCTX "${UNINST_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr SHCTX "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   SectionGetSize 0 $0
-  WriteRegDWORD HKCU "${UNINST_KEY}" "EstimatedSize" $0
-  WriteRegDWORD HKCU "${UNINST_KEY}" "NoModify" 1
-  WriteRegDWORD HKCU "${UNINST_KEY}" "NoRepair" 1
+  WriteRegDWORD SHCTX "${UNINST_KEY}" "EstimatedSize" $0
+  WriteRegDWORD SHCTX "${UNINST_KEY}" "NoModify" 1
+  WriteRegDWORD SHCTX "${UNINST_KEY}" "NoRepair" 1
 
-  ; The very value the program's settings dialog writes and reads back.
-  ${If} $RunAtStartup == ${BST_CHECKED}
+  ${If} $AllUsers == 1
+    !insertmacro LOGON_STEP_FOR_EVERYONE
+  ${EndIf}
+  ; The very value the program's settings dialog writes and reads back;
+  ; SYSTEM never logs on, so its own would serve nobody.
+  ${If} $AsSystem == 1
+  ${ElseIf} $RunAtStartup == ${BST_CHECKED}
     WriteRegStr HKCU "${RUN_KEY}" "${INSTANCE}" '"$INSTDIR\Velmora.exe" /background'
   ${Else}
     DeleteRegValue HKCU "${RUN_KEY}" "${INSTANCE}"
+  ${EndIf}
+  ${If} ${RebootFlag}
+    SetErrorLevel 3010
   ${EndIf}
 SectionEnd
 
 ; Started once the setup program closes, not behind its finish page.
 Function .onInstSuccess
+  ; Never in session 0.
   ${If} $StartAfter == ${BST_CHECKED}
+  ${AndIf} $AsSystem != 1
     ${If} ${Silent}
       Exec '"$INSTDIR\Velmora.exe" /background'
     ${Else}
@@ -231,15 +471,45 @@ Section "Uninstall"
     DeleteRegValue HKCU "${RUN_KEY}" "${INSTANCE}"
   ${EndIf}
 
-  Delete "$INSTDIR\Velmora.exe"
-  Delete "$INSTDIR\kestro.dll"
+  ${If} $AllUsers == 1
+    !insertmacro REMOVAL_STEP_FOR_EVERYONE
+    ; Other users' running copies hold their files until the next restart.
+    Delete /REBOOTOK "$INSTDIR\Velmora.exe"
+    Delete /REBOOTOK "$INSTDIR\kestro.dll"
+  ${Else}
+    Delete "$INSTDIR\Velmora.exe"
+    Delete "$INSTDIR\kestro.dll"
+  ${EndIf}
   Delete "$INSTDIR\uninstall.exe"
   Delete "$SMPROGRAMS\Velmora.lnk"
-  DeleteRegKey HKCU "${UNINST_KEY}"
+  DeleteRegKey SHCTX "${UNINST_KEY}"
   ${If} $1 == delete
     DeleteRegKey HKCU "${SETTINGS_KEY}"
     DeleteRegKey /ifempty HKCU "SOFTWARE\Quor"
   ${EndIf}
   ; Only when empty: the user may keep own files there.
-  RMDir "$INSTDIR"
+  ${If} ${RebootFlag}
+    RMDir /REBOOTOK "$INSTDIR"
+    SetErrorLevel 3010
+  ${Else}
+    RMDir "$INSTDIR"
+  ${EndIf}
 SectionEnd
+
+; The machine copy is the one that HKLM's entry names.
+Function un.onInit
+  StrCpy $AllUsers 0
+  ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
+  ${If} $0 != ""
+  ${AndIf} $0 == $INSTDIR
+    StrCpy $AllUsers 1
+    Call un.IsAdmin
+    Pop $0
+    ${If} $0 != 1
+      Push $(ErrUnNotAdmin)
+      Push 740
+      Call un.Refuse
+    ${EndIf}
+    SetShellVarContext all
+  ${EndIf}
+FunctionEnd

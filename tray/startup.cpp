@@ -7,11 +7,31 @@
 
 namespace {
 
+// How long /Uninstall waits for the running copy to end.
+const DWORD kUninstallWaitMs = 15000;
+
+// The running copy's process, or NULL.
+HANDLE RunningInstance()
+{
+    HWND window = FindWindowA(AppState.appName, NULL);
+    DWORD processId = 0;
+    if (!window || !GetWindowThreadProcessId(window, &processId))
+        return NULL;
+    return OpenProcess(SYNCHRONIZE, FALSE, processId);
+}
+
+// Returns once the running copy has ended (bounded): an installer that
+// removes the files next, an MSI's included, finds them free.
 int Uninstall()
 {
+    HANDLE running = RunningInstance();
     SetRunAtStartup(false);
     DWORD recipients = BSM_APPLICATIONS;
     BroadcastSystemMessageA(BSF_IGNORECURRENTTASK, &recipients, AppState.quitMessage, 0, 0);
+    if (running) {
+        WaitForSingleObject(running, kUninstallWaitMs);
+        CloseHandle(running);
+    }
     return 0;
 }
 

@@ -1,5 +1,6 @@
 // Settings store: scroll count, window list and the Run value, all under
-// HKEY_CURRENT_USER. Every key opened here is closed before returning.
+// HKEY_CURRENT_USER; a machine install's logon step is read from
+// HKEY_LOCAL_MACHINE. Every key opened here is closed before returning.
 #include "store.h"
 #include "appstate.h"
 #include "../common/wheelpane.h"
@@ -125,6 +126,57 @@ void DeleteRunValue(HKEY run)
         RegDeleteValueA(run, AppState.appName);
 }
 
+// Where Active Setup records a step as run for the user: 64-bit Windows
+// keeps the records of 32-bit steps apart.
+const char* const kLogonStepRecords[] = {
+    VELMORA_LOGON_STEP_KEY,
+    "Software\\Wow6432Node\\Microsoft\\Active Setup\\Installed Components\\Velmora5",
+};
+
+// A step's or a record's version, empty when there is none.
+void LogonStepVersion(HKEY root, const char* path, char* version, DWORD capacity)
+{
+    version[0] = 0;
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    ReadString(key, "Version", version, capacity);
+    RegCloseKey(key);
+}
+
+// The machine's step has not run for this user yet: no record of the user's
+// carries its version.
+bool LogonStepPending(char* machine, DWORD capacity)
+{
+    LogonStepVersion(HKEY_LOCAL_MACHINE, VELMORA_LOGON_STEP_KEY, machine, capacity);
+    if (!machine[0])
+        return false;
+    for (const char* record : kLogonStepRecords) {
+        char user[16];
+        LogonStepVersion(HKEY_CURRENT_USER, record, user, sizeof user);
+        if (lstrcmpA(machine, user) == 0)
+            return false;
+    }
+    return true;
+}
+
+// Records the step as run for this user, as Active Setup would.
+void SettleLogonStep()
+{
+    char machine[16];
+    if (!LogonStepPending(machine, sizeof machine))
+        return;
+    for (const char* record : kLogonStepRecords) {
+        HKEY key;
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, record, 0, NULL, REG_OPTION_NON_VOLATILE, KEY_WRITE, NULL, &key, NULL) !=
+            ERROR_SUCCESS)
+            continue;
+        RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(machine),
+                       static_cast<DWORD>(lstrlenA(machine) + 1));
+        RegCloseKey(key);
+    }
+}
+
 } // namespace
 
 int LoadScrollCount()
@@ -227,6 +279,7 @@ LONG SetRunAtStartup(bool enable)
         WriteRunValue(run); // Windows 9x: the wide calls are stubs there
     else
         DeleteRunValue(run);
+    SettleLogonStep();
     return RegCloseKey(run);
 }
 
@@ -246,7 +299,8 @@ int IsRunAtStartup()
         present = 1; // too long to read, but it starts the program all the same
     }
     RegCloseKey(run);
-    return present;
+    char machine[16];
+    return present || LogonStepPending(machine, sizeof machine);
 }
 
 void OpenOrCreateKey(const char* path)

@@ -8,6 +8,9 @@
 #define VELMORA_OPTION_KEY VELMORA_PROGRAM_KEY "\\Option"
 #define VELMORA_WINDOWLIST_KEY VELMORA_PROGRAM_KEY "\\WindowList"
 #define VELMORA_RUN_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"
+// A machine install's Active Setup step (HKEY_LOCAL_MACHINE), which writes
+// each user's Run value at that user's next logon, and its record per user.
+#define VELMORA_LOGON_STEP_KEY "Software\\Microsoft\\Active Setup\\Installed Components\\Velmora5"
 
 // The program's own keys are opened with these rights, also to read.
 const REGSAM kProgramKeyAccess = KEY_READ | KEY_WRITE;
@@ -28,9 +31,11 @@ void LoadWindowList();
 // Rebuilds the stored list from AppState.windowList.
 void SaveWindowList();
 
-// Writes or removes the Run value; the error of opening the Run key, else 0.
+// Writes or removes the Run value, and settles a pending logon step so that
+// it does not undo the choice; the error of opening the Run key, else 0.
 LONG SetRunAtStartup(bool enable);
-// 1 when the Run value is present and not empty.
+// 1 when the Run value is present and not empty, or a pending logon step
+// will write it at the next logon.
 int IsRunAtStartup();
 
 // Makes HKEY_CURRENT_USER\path exist, creating missing keys on the way.

@@ -20,6 +20,9 @@ const std::string kVersion = VELMORA_DOTTED_OF(VELMORA_VERSION_NUM);
 const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora5";
 const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const wchar_t* const kSettingsKey = L"SOFTWARE\\Quor\\Velmora5\\Option";
+const wchar_t* const kLogonStep = L"Software\\Microsoft\\Active Setup\\Installed Components\\Velmora5";
+const wchar_t* const kRemovalStep = L"Software\\Microsoft\\Active Setup\\Installed Components\\Velmora5.Remove";
+const HKEY kMachine = HKEY_LOCAL_MACHINE;
 
 std::wstring Widen(const std::string& text)
 {
@@ -37,6 +40,7 @@ std::string Narrow(const std::wstring& text)
 
 const std::wstring kBin = Widen(BinDir());
 const std::wstring kSetup = kBin + L"\\..\\dist\\Velmora-" + Widen(kVersion) + L"-setup.exe";
+const std::wstring kMsi = kBin + L"\\..\\dist\\Velmora-" + Widen(kVersion) + L".msi";
 // The binaries as packed, with the commit's time (packaging/pack.sh).
 const std::wstring kStage = kBin + L"\\..\\packaging\\stage";
 
@@ -80,11 +84,11 @@ struct RegValue {
     DWORD number = 0;
 };
 
-RegValue ReadValue(const wchar_t* key, const wchar_t* name)
+RegValue ReadValue(const wchar_t* key, const wchar_t* name, HKEY root = HKEY_CURRENT_USER)
 {
     RegValue value;
     HKEY handle;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != 0)
+    if (RegOpenKeyExW(root, key, 0, KEY_READ, &handle) != 0)
         return value;
     wchar_t data[1024] = {};
     DWORD size = sizeof data - sizeof(wchar_t);
@@ -99,10 +103,10 @@ RegValue ReadValue(const wchar_t* key, const wchar_t* name)
     return value;
 }
 
-bool KeyExists(const wchar_t* key)
+bool KeyExists(const wchar_t* key, HKEY root = HKEY_CURRENT_USER)
 {
     HKEY handle;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, key, 0, KEY_READ, &handle) != 0)
+    if (RegOpenKeyExW(root, key, 0, KEY_READ, &handle) != 0)
         return false;
     RegCloseKey(handle);
     return true;
@@ -126,13 +130,16 @@ void DeleteValue(const wchar_t* key, const wchar_t* name)
     }
 }
 
-std::wstring ProgramsFolder()
+std::wstring ProgramsFolder(int folder = CSIDL_PROGRAMS)
 {
     wchar_t path[MAX_PATH] = {};
-    SHGetFolderPathW(NULL, CSIDL_PROGRAMS, NULL, SHGFP_TYPE_CURRENT, path);
+    SHGetFolderPathW(NULL, folder, NULL, SHGFP_TYPE_CURRENT, path);
     return path;
 }
 const std::wstring kShortcut = ProgramsFolder() + L"\\Velmora.lnk";
+const std::wstring kCommonShortcut = ProgramsFolder(CSIDL_COMMON_PROGRAMS) + L"\\Velmora.lnk";
+const std::wstring kMachineFolder = ProgramsFolder(CSIDL_PROGRAM_FILES) + L"\\Velmora";
+const std::wstring kMachineRun = L"\"" + kMachineFolder + L"\\Velmora.exe\" /background";
 
 std::wstring ShortcutTarget(const std::wstring& link)
 {
@@ -228,6 +235,13 @@ DWORD RunCommand(const std::wstring& commandLine)
 }
 
 DWORD Install(const std::wstring& folder) { return RunCommand(L"\"" + kSetup + L"\" /S /D=" + folder); }
+// A user's logon running an Active Setup step.
+void RunStep(const wchar_t* step)
+{
+    const RegValue stub = ReadValue(step, L"StubPath", kMachine);
+    ASSERT_TRUE(stub.present) << Narrow(step);
+    RunCommand(stub.text);
+}
 DWORD Uninstall(const std::wstring& folder) { return RunCommand(L"\"" + folder + L"\\uninstall.exe\" /S"); }
 
 void EndVelmora()
@@ -253,7 +267,7 @@ DWORD OneInstanceFrom(const std::wstring& folder)
     return owner;
 }
 
-void ExpectInstalledIn(const std::wstring& folder)
+void ExpectInstalledIn(const std::wstring& folder, HKEY root = HKEY_CURRENT_USER)
 {
     for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll" }) {
         const std::vector<char> installed = Contents(folder + L"\\" + name);
@@ -261,7 +275,7 @@ void ExpectInstalledIn(const std::wstring& folder)
         EXPECT_TRUE(installed == Contents(kBin + L"\\" + name)) << Narrow(name) << " differs from the build's";
     }
     EXPECT_TRUE(Exists(folder + L"\\uninstall.exe"));
-    EXPECT_EQ(Narrow(ShortcutTarget(kShortcut)), Narrow(folder + L"\\Velmora.exe"));
+    EXPECT_EQ(Narrow(ShortcutTarget(root == kMachine ? kCommonShortcut : kShortcut)), Narrow(folder + L"\\Velmora.exe"));
 
     const std::wstring uninstaller = L"\"" + folder + L"\\uninstall.exe\"";
     const struct {
@@ -277,16 +291,16 @@ void ExpectInstalledIn(const std::wstring& folder)
         { L"QuietUninstallString", uninstaller + L" /S" },
     };
     for (const auto& expected : texts) {
-        const RegValue value = ReadValue(kUninstallKey, expected.name);
+        const RegValue value = ReadValue(kUninstallKey, expected.name, root);
         EXPECT_EQ(value.type, static_cast<DWORD>(REG_SZ)) << Narrow(expected.name);
         EXPECT_EQ(Narrow(value.text), Narrow(expected.text)) << Narrow(expected.name);
     }
     for (const wchar_t* name : { L"NoModify", L"NoRepair" }) {
-        const RegValue value = ReadValue(kUninstallKey, name);
+        const RegValue value = ReadValue(kUninstallKey, name, root);
         EXPECT_EQ(value.type, static_cast<DWORD>(REG_DWORD)) << Narrow(name);
         EXPECT_EQ(value.number, 1u) << Narrow(name);
     }
-    const RegValue size = ReadValue(kUninstallKey, L"EstimatedSize");
+    const RegValue size = ReadValue(kUninstallKey, L"EstimatedSize", root);
     const DWORD binariesKb = static_cast<DWORD>((Contents(kBin + L"\\Velmora.exe").size() + Contents(kBin + L"\\kestro.dll").size()) / 1024);
     EXPECT_EQ(size.type, static_cast<DWORD>(REG_DWORD));
     EXPECT_GE(size.number, binariesKb) << "EstimatedSize is in KiB";
@@ -297,12 +311,12 @@ void ExpectInstalledIn(const std::wstring& folder)
     EXPECT_EQ(Narrow(run.text), Narrow(L"\"" + folder + L"\\Velmora.exe\" /background"));
 }
 
-void ExpectRemoved(const std::wstring& folder)
+void ExpectRemoved(const std::wstring& folder, HKEY root = HKEY_CURRENT_USER)
 {
     for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll", L"uninstall.exe" })
         EXPECT_FALSE(Exists(folder + L"\\" + name)) << Narrow(name);
-    EXPECT_FALSE(Exists(kShortcut));
-    EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_FALSE(Exists(root == kMachine ? kCommonShortcut : kShortcut));
+    EXPECT_FALSE(KeyExists(kUninstallKey, root));
     EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present);
     EXPECT_TRUE(VelmoraProcesses().empty());
 }
@@ -339,6 +353,14 @@ protected:
         DeleteFileW(kShortcut.c_str());
         SHDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
         DeleteValue(kRunKey, L"Velmora5");
+        if (Exists(kMachineFolder + L"\\Velmora.exe"))
+            RunCommand(L"msiexec /x \"" + kMsi + L"\" /qn");
+        for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll", L"uninstall.exe" })
+            DeleteFileW((kMachineFolder + L"\\" + name).c_str());
+        RemoveDirectoryW(kMachineFolder.c_str());
+        DeleteFileW(kCommonShortcut.c_str());
+        for (const wchar_t* key : { kUninstallKey, kLogonStep, kRemovalStep })
+            SHDeleteKeyW(kMachine, key);
     }
 };
 
@@ -482,6 +504,92 @@ TEST_F(Package, SetupSpeaksTheInterfaceLanguage)
         WaitForSingleObject(started.hProcess, 30000);
         CloseHandle(started.hProcess);
         CloseHandle(started.hThread);
+    }
+}
+
+// Who gets Velmora: /ALLUSERS every user of the machine, each started at
+// logon by an Active Setup step that writes that user's own Run value and,
+// after removal, cleans it; /CURRENTUSER this user; both, nobody.
+TEST_F(Package, ScopeSwitchesDecideWhoGetsVelmora)
+{
+    EXPECT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS /CURRENTUSER"), 87u);
+    EXPECT_FALSE(Exists(kMachineFolder));
+    EXPECT_FALSE(KeyExists(kUninstallKey, kMachine) || KeyExists(kUninstallKey) || KeyExists(kLogonStep, kMachine));
+
+    ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS"), 0u);
+    ExpectInstalledIn(kMachineFolder, kMachine);
+    EXPECT_FALSE(KeyExists(kUninstallKey)) << "a machine install writes a per-user entry";
+    OneInstanceFrom(kMachineFolder);
+    DeleteValue(kRunKey, L"Velmora5");
+    RunStep(kLogonStep);
+    EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun)) << "another user's first logon";
+
+    EXPECT_EQ(Uninstall(kMachineFolder), 0u);
+    ExpectRemoved(kMachineFolder, kMachine);
+    EXPECT_FALSE(KeyExists(kLogonStep, kMachine));
+    WriteText(kRunKey, L"Velmora5", kMachineRun);
+    RunStep(kRemovalStep);
+    EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present) << "another user's next logon";
+    EXPECT_EQ(Narrow(ReadValue(kSettingsKey, L"Kept").text), "yes");
+
+    ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /CURRENTUSER /D=" + folder), 0u);
+    ExpectInstalledIn(folder);
+    EXPECT_FALSE(KeyExists(kUninstallKey, kMachine) || KeyExists(kLogonStep, kMachine));
+}
+
+// The MSI's Add/Remove Programs key, named by its product code; empty when none.
+std::wstring MsiEntry()
+{
+    const std::wstring uninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+    std::wstring found;
+    HKEY key;
+    if (RegOpenKeyExW(kMachine, uninstall.c_str(), 0, KEY_READ, &key) != 0)
+        return found;
+    wchar_t name[256];
+    for (DWORD i = 0, size = 256; found.empty() && RegEnumKeyExW(key, i, name, &size, NULL, NULL, NULL, NULL) == 0; ++i, size = 256)
+        if (name[0] == L'{' && ReadValue((uninstall + name).c_str(), L"DisplayName", kMachine).text == L"Velmora")
+            found = uninstall + name;
+    RegCloseKey(key);
+    return found;
+}
+
+// msiexec as Group Policy and Intune run it: installed for every user, then
+// removed while Velmora runs from Program Files (Wine deletes no file in
+// use); whole exit codes, not wine's low 8 bits. A stop step that fails (the
+// program gone) does not fail the removal.
+TEST_F(Package, MsiInstallsAndRemovesQuietlyWhileVelmoraRuns)
+{
+    ASSERT_TRUE(Exists(kMsi)) << Narrow(kMsi) << " is missing: wixl (tools/setup.sh) builds it";
+    for (bool running : { true, false }) {
+        SCOPED_TRACE(running ? "running" : "program gone");
+        ASSERT_EQ(RunCommand(L"msiexec /i \"" + kMsi + L"\" /qn"), 0u);
+        const std::wstring entry = MsiEntry();
+        ASSERT_FALSE(entry.empty()) << "no Add/Remove Programs entry";
+        EXPECT_EQ(Narrow(ReadValue(entry.c_str(), L"Publisher", kMachine).text), "Quor");
+        EXPECT_EQ(Narrow(ReadValue(entry.c_str(), L"DisplayVersion", kMachine).text), kVersion);
+        for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll" })
+            EXPECT_TRUE(Contents(kMachineFolder + L"\\" + name) == Contents(kBin + L"\\" + name)) << Narrow(name);
+        // Wine's msi keeps ProgramMenuFolder per user even with ALLUSERS=1.
+        const std::wstring shortcut = Exists(kCommonShortcut) ? kCommonShortcut : kShortcut;
+        EXPECT_EQ(Narrow(ShortcutTarget(shortcut)), Narrow(kMachineFolder + L"\\Velmora.exe"));
+        RunStep(kLogonStep);
+        EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun));
+        if (running) {
+            ShellExecuteW(NULL, NULL, (kMachineFolder + L"\\Velmora.exe").c_str(), L"/background", NULL, SW_SHOWNORMAL);
+            OneInstanceFrom(kMachineFolder);
+        } else {
+            ASSERT_TRUE(DeleteFileW((kMachineFolder + L"\\Velmora.exe").c_str()));
+        }
+
+        EXPECT_EQ(RunCommand(L"msiexec /x \"" + kMsi + L"\" /qn"), 0u);
+        EXPECT_TRUE(VelmoraProcesses().empty());
+        EXPECT_FALSE(Exists(kMachineFolder)) << "files left behind";
+        EXPECT_TRUE(MsiEntry().empty());
+        EXPECT_FALSE(Exists(shortcut));
+        EXPECT_FALSE(KeyExists(kLogonStep, kMachine));
+        WriteText(kRunKey, L"Velmora5", kMachineRun);
+        RunStep(kRemovalStep);
+        EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present);
     }
 }
 

@@ -35,13 +35,22 @@ package() {
 }
 package "$TEST_PASSWORD" || fail "signed packaging failed: $(cat "$work/err")"
 (cd "$dist" && sha256sum -c --strict SHA256SUMS >/dev/null) || fail "SHA256SUMS does not match the signed packages"
-[ "$(wc -l < "$dist/SHA256SUMS")" = 2 ] || fail "SHA256SUMS: not one line for each package"
+[ "$(wc -l < "$dist/SHA256SUMS")" = 3 ] || fail "SHA256SUMS: not one line for each package"
 if grep -rqF "$TEST_PASSWORD" "$build" "$work/out" "$work/err"; then fail "the password is in the build folder or the output"; fi
 if grep -qF "$TEST_PASSWORD" "$work/started"; then fail "osslsigncode was started with the password"; fi
 grep -q -- "-readpass" "$work/started" || fail "no osslsigncode was started with the password file"
 
-setup=$(cd "$dist" && ls Velmora-*-setup.exe)
-cp "$dist/$setup" "$work/signed/"
+setup=$(cd "$dist" && ls Velmora-*-setup.exe) msi=$(cd "$dist" && ls Velmora-*.msi)
+grep -q "without a time stamp.*lapse" "$work/out" || fail "no word that the signatures lapse with the certificate"
+cp "$dist/$setup" "$dist/$msi" "$work/signed/"
+# The plug-ins that the setup program unpacks into %TEMP%.
+7z e -o"$work/plugins" "$dist/$setup" '$PLUGINSDIR/*.dll' >/dev/null
+plugins=$(cd "$work/plugins" && ls)
+[ -f "$work/plugins/System.dll" ] && [ -f "$work/plugins/nsDialogs.dll" ] || fail "plug-ins in $setup: $plugins"
+cp "$work/plugins"/* "$work/signed/"
+# An ordinary build afterwards leaves the signed packages alone.
+cmake --build "$build" --target dist >/dev/null 2>&1 || fail "an ordinary build after the signed one fails"
+cmp -s "$dist/$setup" "$work/signed/$setup" && cmp -s "$dist/$msi" "$work/signed/$msi" || fail "an ordinary build replaced the signed packages"
 unzip -q -d "$work/signed" "$dist"/Velmora-*-portable.zip Velmora.exe kestro.dll
 cp "$unsigned/bin/Velmora.exe" "$unsigned/bin/kestro.dll" "$work/unsigned/"
 # The uninstaller that each setup program writes, silently into a folder of
@@ -61,7 +70,7 @@ uninstaller_of() { # SETUP TO
 uninstaller_of "$work/signed/$setup" "$work/signed"
 uninstaller_of "$unsigned/dist/$setup" "$work/unsigned"
 
-for file in Velmora.exe kestro.dll uninstall.exe "$setup"; do
+for file in Velmora.exe kestro.dll uninstall.exe "$setup" "$msi" $plugins; do
   osslsigncode verify -CAfile "$keys/cert.pem" "$work/signed/$file" >"$work/verify" 2>&1 ||
     fail "$file: the signature does not verify: $(tail -n 3 "$work/verify")"
   grep -q "Text description: Velmora" "$work/verify" && grep -q "digest algorithm *: SHA256" "$work/verify" ||

@@ -283,6 +283,23 @@ TEST_F(RunValueStore, FolderOutsideTheCodePageIsWrittenInUtf16)
     RemoveDirectoryW(folder.c_str());
 }
 
+// A machine install's logon step that has not run for this user yet writes
+// the Run value at the next logon: the box shows it, and clearing it lasts.
+TEST_F(RunValueStore, PendingMachineLogonStepCountsAndClearingSettlesIt)
+{
+    HKEY step;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, VELMORA_LOGON_STEP_KEY, 0, NULL, 0, KEY_WRITE, NULL, &step, NULL), ERROR_SUCCESS);
+    RegSetValueExA(step, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
+    RegCloseKey(step);
+    EXPECT_EQ(IsRunAtStartup(), 1);
+    EXPECT_EQ(SetRunAtStartup(false), ERROR_SUCCESS);
+    EXPECT_EQ(IsRunAtStartup(), 0);
+    EXPECT_EQ(GetValue(VELMORA_LOGON_STEP_KEY, "Version").Text(), "1") << "the step would turn it on again";
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, VELMORA_LOGON_STEP_KEY);
+    SHDeleteKeyA(HKEY_CURRENT_USER, VELMORA_LOGON_STEP_KEY);
+    SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\Wow6432Node\\Microsoft\\Active Setup\\Installed Components\\Velmora5");
+}
+
 TEST_F(RunValueStore, AnyNonEmptyValueCounts)
 {
     PutValue(VELMORA_RUN_KEY, "Velmora5", REG_SZ, "", 1);
