@@ -145,8 +145,8 @@ TEST(BuiltInScroll, OnlyHorizontalBarsScrollNothing)
 TEST(BuiltInScroll, SidewaysNamesTheNearestHorizontalBarBelowTheCursor)
 {
     CodeWindow code("/hpanes");
-    ASSERT_TRUE(code.TakeFocus());
     PaneWindow panes("VbaWindow", { SBS_VERT, SBS_HORZ, SBS_VERT }, { 700, 500, 1000, 700 });
+    ASSERT_TRUE(code.TakeFocus()); // after the second window, which takes the focus when made
     SystemParametersInfoA(SPI_SETWHEELSCROLLCHARS, 2, NULL, 0);
     for (int pane : { 0, 1 }) {
         code.Clear();
