@@ -85,7 +85,7 @@ extern "C" int WINAPI InstallMouseHook(int install)
 
 // The compiler may turn record clearing into calls to these; there is no C
 // runtime to provide them.
-extern "C" void* memset(void* destination, int value, unsigned size)
+extern "C" void* memset(void* destination, int value, size_t size)
 {
     unsigned char* bytes = static_cast<unsigned char*>(destination);
     while (size--)

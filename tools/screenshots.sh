@@ -7,10 +7,11 @@
 # interface as docs/*-en.png. Cleans up after itself.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="${VELMORA_BUILD_DIR:-$root/build}"
 
 . "$root/tools/winenv.sh"
-velmora_setup_and_build "$root" "$build"
+velmora_setup "$root"
+build="${VELMORA_BUILD_DIR:-$(velmora_default_build "$root")}"
+velmora_build "$root" "$build"
 velmora_env "$build"
 trap velmora_cleanup EXIT
 velmora_display virtual

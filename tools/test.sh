@@ -3,10 +3,11 @@
 # Extra arguments go to ctest (for example -R hooklib).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="${VELMORA_BUILD_DIR:-$root/build}"
 
 . "$root/tools/winenv.sh"
-velmora_setup_and_build "$root" "$build"
+velmora_setup "$root"
+build="${VELMORA_BUILD_DIR:-$(velmora_default_build "$root")}"
+velmora_build "$root" "$build"
 velmora_env "$build"
 agent_pid=""
 finish() {

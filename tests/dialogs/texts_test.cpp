@@ -120,6 +120,7 @@ TEST_F(Texts, SettingsDialog)
         Say(L"기타", L"Options"),
         Say(L"스크롤 개수:", L"Lines:"),
         Say(L"윈도우 시작시 실행", L"Start with Windows"),
+        Say(L"Shift+휠로 가로 스크롤", L"Shift+wheel scrolls sideways"),
         Say(L"확인", L"OK"),
         Say(L"취소", L"Cancel"),
         Say(L"기본 지원: VbaWindow", L"Built in: VbaWindow"),
@@ -282,7 +283,7 @@ std::set<std::string> OwnCalls(const char* tracePath, const BYTE* base, DWORD si
     for (std::string line; std::getline(trace, line);) {
         const size_t call = line.find(":Call "), open = line.find('(', call), ret = line.rfind(" ret=");
         if (call != std::string::npos && open != std::string::npos && ret != std::string::npos &&
-            strtoul(line.c_str() + ret + 5, NULL, 16) - reinterpret_cast<UINT_PTR>(base) < size)
+            strtoull(line.c_str() + ret + 5, NULL, 16) - reinterpret_cast<UINT_PTR>(base) < size)
             calls.insert(line.substr(call + 6, open - call - 6));
     }
     return calls;
@@ -332,9 +333,10 @@ TEST_F(Texts, Windows9xLineCallsNoOtherWideFunction)
     ASSERT_TRUE(ClickAt({ (items.left + items.right) / 2, items.top + 8 })); // its first item: settings
     open.dialog = WaitShown("#32770", id);
     ASSERT_NE(open.dialog, nullptr) << "the settings dialog did not open";
-    // On a 9x of another code page, what that code page can show of the Korean text, as with the others.
+    // 9x speaks Korean where the user's or the system's language is (the code page 949 runs);
+    // on a 9x of another code page, what that code page can show of the Korean text.
     EXPECT_EQ(ColumnHeader(Item(open, 1000), id),
-              English() ? L"Class name" : ExpectedCodePage() == 949 ? L"클래스명" : L"????");
+              ExpectedCodePage() == 949 ? L"클래스명" : English() ? L"Class name" : L"????");
 
     Target builtIn = StartTarget("VbaWindow", 900, 40, 300, 200); // the duplicate message
     ASSERT_TRUE(PressFinder(open) && MoveTo(CentreOf(builtIn.window)) && Release());
