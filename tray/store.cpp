@@ -177,6 +177,17 @@ void SettleLogonStep()
     }
 }
 
+// A REG_DWORD under the Option key, which is made when missing.
+void WriteOption(const char* name, DWORD value)
+{
+    OpenOrCreateKey(VELMORA_OPTION_KEY);
+    HKEY key;
+    if (OpenProgramKey(VELMORA_OPTION_KEY, &key) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
 } // namespace
 
 int LoadScrollCount()
@@ -198,13 +209,7 @@ int LoadScrollCount()
 
 void SaveScrollCount(int count)
 {
-    OpenOrCreateKey(VELMORA_OPTION_KEY);
-    HKEY key;
-    if (OpenProgramKey(VELMORA_OPTION_KEY, &key) != ERROR_SUCCESS)
-        return;
-    const DWORD value = static_cast<DWORD>(count);
-    RegSetValueExA(key, "ScrollCount", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
+    WriteOption("ScrollCount", static_cast<DWORD>(count));
 }
 
 int LoadShiftScroll()
@@ -220,13 +225,7 @@ int LoadShiftScroll()
 
 void SaveShiftScroll(int enable)
 {
-    OpenOrCreateKey(VELMORA_OPTION_KEY);
-    HKEY key;
-    if (OpenProgramKey(VELMORA_OPTION_KEY, &key) != ERROR_SUCCESS)
-        return;
-    const DWORD value = enable ? 1 : 0;
-    RegSetValueExA(key, "ShiftScroll", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
+    WriteOption("ShiftScroll", enable ? 1 : 0);
 }
 
 void LoadWindowList()
