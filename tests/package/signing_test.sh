@@ -76,10 +76,28 @@ for file in Velmora.exe kestro.dll uninstall.exe "$setup" "$msi" $plugins; do
   grep -q "Text description: Velmora" "$work/verify" && grep -q "digest algorithm *: SHA256" "$work/verify" ||
     fail "$file: not signed SHA-256 with the description Velmora"
 done
-for file in Velmora.exe kestro.dll uninstall.exe; do
-  osslsigncode remove-signature -in "$work/signed/$file" -out "$work/stripped" >/dev/null
+unsigned_of() { rm -f "$2"; osslsigncode remove-signature -in "$1" -out "$2" >/dev/null; }
+for file in Velmora.exe kestro.dll; do
+  unsigned_of "$work/signed/$file" "$work/stripped"
   cmp "$work/stripped" "$work/unsigned/$file" || fail "$file without its signature is not the unsigned build's"
-  rm "$work/stripped"
+done
+# The uninstaller carries the signed plug-ins, so its packed data differs: its
+# stub (the bytes before NSIS's header, less the PE checksum) and each plug-in,
+# unsigned, must be the unsigned build's, and each plug-in the signed copy.
+unsigned_of "$work/signed/uninstall.exe" "$work/stripped"
+python3 -c 'import sys, struct
+def stub(p):
+    d = bytearray(open(p, "rb").read()); at = struct.unpack_from("<I", d, 0x3c)[0] + 88
+    d[at:at + 4] = bytes(4); return d[:d.find(b"\xef\xbe\xad\xdeNullsoftInst") - 4]
+sys.exit(stub(sys.argv[1]) != stub(sys.argv[2]))' "$work/stripped" "$work/unsigned/uninstall.exe" ||
+  fail "uninstall.exe without its signature: its stub is not the unsigned build's"
+7z x -o"$work/carried-signed" "$work/signed/uninstall.exe" >/dev/null && 7z x -o"$work/carried-unsigned" "$work/unsigned/uninstall.exe" >/dev/null
+carried=$(cd "$work/carried-signed/\$PLUGINSDIR" && ls)
+[ -n "$carried" ] && [ "$carried" = "$(cd "$work/carried-unsigned/\$PLUGINSDIR" && ls)" ] || fail "uninstall.exe carries other plug-ins unsigned: $carried"
+for file in $carried; do
+  cmp "$work/carried-signed/\$PLUGINSDIR/$file" "$work/signed/$file" || fail "uninstall.exe carries $file unsigned"
+  unsigned_of "$work/signed/$file" "$work/stripped"
+  cmp "$work/stripped" "$work/carried-unsigned/\$PLUGINSDIR/$file" || fail "$file without its signature is not the unsigned build's"
 done
 
 # Bad input: one line, exit status 2, nothing in dist/.
