@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Writes the portable zip, the setup program, the MSI and SHA256SUMS into
 # DIST, all four or none. Run by packaging/CMakeLists.txt:
-#   pack.sh DIST VERSION VELMORA_EXE KESTRO_DLL README ICON WORK
+#   pack.sh DIST VERSION VELMORA_EXE KESTRO_DLL README ICON WORK [ARCH]
+# ARCH is x86 (the default, shipped) or x64: the 64-bit stand-in for tests
+# where 32-bit programs cannot start, from the same scripts.
 # Reproducible: every file inside carries one time, SOURCE_DATE_EPOCH or else
 # the commit's, and nothing depends on the folders' paths. WORK holds the
 # staged files. sign.sh readies every PE file for Authenticode and, when
@@ -12,7 +14,12 @@
 # unsigned binaries again; a signed run leaves WORK/signed.stamp, and its
 # packages stay until tools/package.sh makes new ones.
 set -euo pipefail
-dist=$1 version=$2 exe=$3 dll=$4 readme=$5 icon=$6 work=$7
+dist=$1 version=$2 exe=$3 dll=$4 readme=$5 icon=$6 work=$7 arch=${8:-x86}
+case $arch in
+  x86) target=x86-unicode ;;
+  x64) target=amd64-unicode ;;
+  *) echo "pack: ARCH is x86 or x64, not $arch" >&2; exit 2 ;;
+esac
 here=$(cd "$(dirname "$0")" && pwd)
 setup=Velmora-$version-setup.exe portable=Velmora-$version-portable.zip msi=Velmora-$version.msi
 stage=$work/stage out=$work/out plugins=$work/plugins msistage=$work/msi
@@ -40,11 +47,11 @@ touch -d "@$epoch" "$stage"/*
 (cd "$stage" && TZ=UTC zip -q -X "$out/$portable" Velmora.exe kestro.dll readme.txt)
 # The setup program unpacks its plug-ins into %TEMP%, where Smart App
 # Control, WDAC and AppLocker check them: copies, signed when signing.
-cp "${NSISDIR:-/usr/share/nsis}"/Plugins/x86-unicode/*.dll "$plugins/"
+cp "${NSISDIR:-/usr/share/nsis}"/Plugins/$target/*.dll "$plugins/"
 bash "$here/sign.sh" "$plugins"/*.dll
 chmod 0644 "$plugins"/*
 touch -d "@$epoch" "$plugins"/*
-makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DBINDIR="$stage" -DICON="$icon" -DOUTFILE="$out/$setup" \
+makensis -V2 -INPUTCHARSET UTF8 -DTARGET=$target -DVERSION="$version" -DBINDIR="$stage" -DICON="$icon" -DOUTFILE="$out/$setup" \
     -DSIGNSCRIPT="$here/sign.sh" -DPLUGINDIR="$plugins" "$here/velmora.nsi"
 bash "$here/sign.sh" "$out/$setup"
 
@@ -55,9 +62,9 @@ cp "$icon" "$msistage/velmora.ico"
 touch -d "@$epoch" "$msistage"/*
 code() { python3 -c 'import sys, uuid; print("{%s}" % str(uuid.uuid5(uuid.UUID("2431f988-fff1-4bc6-816d-9b6acbe9ce2d"), sys.argv[1])).upper())' "$1"; }
 frozen=$(TZ=UTC date -d "@$epoch" '+%Y-%m-%d %H:%M:%S')
-(cd "$msistage" && TZ=UTC faketime "$frozen" wixl -D Version="$version" -D ProductCode="$(code "product $version")" \
+(cd "$msistage" && TZ=UTC faketime "$frozen" wixl -a "$arch" -D Platform="$arch" -D Version="$version" -D ProductCode="$(code "product $version")" \
     -o "$out/$msi" "$here/velmora.wxs")
-TZ=UTC faketime "$frozen" msibuild "$out/$msi" -s Velmora Quor "Intel;1033" "$(code "package $version")"
+TZ=UTC faketime "$frozen" msibuild "$out/$msi" -s Velmora Quor "$([ "$arch" = x64 ] && echo x64 || echo Intel);1033" "$(code "package $version")"
 bash "$here/sign.sh" "$out/$msi"
 (cd "$out" && sha256sum "$portable" "$setup" "$msi" > SHA256SUMS)
 

@@ -2,8 +2,18 @@
 ; (a Unicode NSIS program does not start on Windows 9x; the portable zip is
 ; for those). Built by packaging/pack.sh:
 ;   makensis -INPUTCHARSET UTF8 -DVERSION=a.b.c.d -DBINDIR=<bin> -DICON=<ico> -DOUTFILE=<exe> [-DSIGNSCRIPT=<sign.sh>] velmora.nsi
+; -DTARGET=amd64-unicode builds the 64-bit stand-in that tests take where
+; 32-bit programs cannot start; never shipped.
 ; The installed files keep the times of those in BINDIR (pack.sh: the commit's).
-Unicode true
+!ifndef TARGET
+  !define TARGET x86-unicode
+!endif
+Target ${TARGET}
+!if "${TARGET}" == "amd64-unicode"
+  !define PROGRAMS "$PROGRAMFILES64"
+!else
+  !define PROGRAMS "$PROGRAMFILES32"
+!endif
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 ; A file that cannot be written stops the setup instead of being skipped.
@@ -15,7 +25,7 @@ AllowSkipFiles off
 !endif
 ; pack.sh's copies of the plug-ins, signed in a signed build.
 !ifdef PLUGINDIR
-  !addplugindir /x86-unicode "${PLUGINDIR}"
+  !addplugindir /${TARGET} "${PLUGINDIR}"
 !endif
 
 !include MUI2.nsh
@@ -203,7 +213,7 @@ Function ApplyScope
     ${If} $0 != ""
       StrCpy $INSTDIR $0
     ${ElseIf} $AllUsers == 1
-      StrCpy $INSTDIR "$PROGRAMFILES32\Velmora"
+      StrCpy $INSTDIR "${PROGRAMS}\Velmora"
     ${Else}
       StrCpy $INSTDIR "$LOCALAPPDATA\Programs\Velmora"
     ${EndIf}

@@ -38,7 +38,10 @@ fi
 . "$root/tools/winenv.sh"
 velmora_check_owner "$build" || exit 1
 bash "$root/tools/setup.sh"
-[ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+# What ships is 32-bit; only the tests, where 32-bit programs cannot start,
+# pass the 64-bit toolchain, for a build folder of their own.
+toolchain=${VELMORA_TEST_TOOLCHAIN:-$root/cmake/mingw-i686.cmake}
+[ -f "$build/CMakeCache.txt" ] || cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
 # Only the deliverables and the packages, not the tests.
 cmake --build "$build" -j2 --target Velmora kestro
 clear_dist

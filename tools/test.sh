@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test under Wine on a private virtual display.
-# Extra arguments go to ctest (for example -R hooklib).
+# Sets up, builds and runs every test under Wine. Each test runs in a prefix
+# and on a virtual display of its own (tools/isolate.sh), copied from one
+# template prefix made once, so CTest runs several side by side.
+# Extra arguments go to ctest (for example -R hooklib). VELMORA_TEST_JOBS sets
+# how many run at once (default 4: the tests mostly wait on Wine).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -9,19 +12,11 @@ velmora_setup "$root"
 build="${VELMORA_BUILD_DIR:-$(velmora_default_build "$root")}"
 velmora_build "$root" "$build"
 velmora_env "$build"
-agent_pid=""
-finish() {
-  [ -n "$agent_pid" ] && { kill "$agent_pid" 2>/dev/null || true; wait "$agent_pid" 2>/dev/null || true; }
-  velmora_cleanup
-}
-trap finish EXIT
+trap velmora_cleanup EXIT
 velmora_display virtual
-velmora_prefix
-
-export VELMORA_XDO_DIR="$build/xdo"
-rm -rf "$VELMORA_XDO_DIR"
-bash "$root/tools/xdo-agent.sh" "$VELMORA_XDO_DIR" &
-agent_pid=$!
+velmora_template
+velmora_cleanup
+rm -rf "$WINEPREFIX"-run.*  # what an interrupted run left
 
 cd "$build"
-ctest --output-on-failure --timeout 300 "$@"
+ctest --output-on-failure --timeout 300 -j"${VELMORA_TEST_JOBS:-4}" "$@"

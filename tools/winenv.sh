@@ -10,6 +10,9 @@
 #                              left of it and one above it (Windows sees x < 0, y < 0)
 #   velmora_prefix             create and configure the prefix once
 #   velmora_prefix64           the same for the 64-bit prefix VELMORA_PREFIX64 (WINEARCH=win64)
+#   velmora_template           the prefix, made once and its server ended, as
+#                              VELMORA_TEMPLATE for tools/isolate.sh's copies
+#   velmora_prefix_copy FROM TO  a prefix of its own for one test, in a second or so
 #   velmora_end_prefix64       end the 64-bit prefix's wineserver
 #   velmora_cleanup            end the wineservers and the Xvfb we started
 # Nothing is killed by name: the Xvfb by its PID, Wine by `wineserver -k` on our prefixes.
@@ -189,6 +192,22 @@ velmora_prefix() {
   wineserver -p >/dev/null 2>&1 || true
 }
 
+# Copies share the big system binaries, which Wine only reads, as hard
+# links; the registry and every smaller file are each copy's own.
+velmora_prefix_copy() {
+  local from=$1 to=$2
+  cp -al "$from" "$to" || return 1
+  (cd "$to" && find . -type f ! \( -path './drive_c/windows/*' -size +63k \) -print0 |
+    xargs -0 -r sh -c 'for f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f" || exit 1; done' sh)
+}
+
+velmora_template() {
+  velmora_prefix
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w
+  export VELMORA_TEMPLATE=$WINEPREFIX
+}
+
 velmora_prefix64() {
   (export WINEPREFIX="$VELMORA_PREFIX64" WINEARCH=win64; velmora_prefix)
 }
@@ -196,12 +215,16 @@ velmora_prefix64() {
 velmora_end_prefix64() {
   if [ -n "${VELMORA_PREFIX64:-}" ] && [ -d "$VELMORA_PREFIX64" ]; then
     WINEPREFIX="$VELMORA_PREFIX64" WINEARCH=win64 wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX="$VELMORA_PREFIX64" WINEARCH=win64 wineserver -w >/dev/null 2>&1 || true
   fi
 }
 
+# Waits for the server to end: a prefix removed under a live one frees its
+# folder's inode, by which the next copy would find that server.
 velmora_cleanup() {
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
   fi
   velmora_end_prefix64
   if [ -n "${VELMORA_XVFB_PID:-}" ]; then

@@ -301,10 +301,10 @@ HWND WaitShown(const char* className, DWORD processId)
 // Unix program, the test finds the program by its main window.
 TEST_F(Texts, Windows9xLineCallsNoOtherWideFunction)
 {
-    const char* trace = "velmora98-relay.log";
+    const char* trace = "C:\\velmora98-relay.log"; // in this test's own prefix
     SetCurrentDirectoryA(BinDir().c_str()); // the shell's too
     GetDesktopWindow();                     // the desktop runs already: the trace holds the program alone
-    char command[] = "Z:\\bin\\sh -c \"WINEDEBUG=+relay exec wine Velmora98.exe 2>velmora98-relay.log\"";
+    char command[] = "Z:\\bin\\sh -c \"WINEDEBUG=+relay exec wine Velmora98.exe 2>$WINEPREFIX/drive_c/velmora98-relay.log\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};

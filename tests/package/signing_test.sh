@@ -20,6 +20,7 @@ openssl req -x509 -newkey rsa:2048 -nodes -keyout "$keys/key.pem" -out "$keys/ce
 openssl pkcs12 -export -inkey "$keys/key.pem" -in "$keys/cert.pem" -out "$keys/test.pfx" -passout fd:3 3<<<"$TEST_PASSWORD"
 
 build=$work/build dist=$work/build/dist
+toolchain=$(sed -n 's/^CMAKE_TOOLCHAIN_FILE:[A-Z]*=//p' "$unsigned/CMakeCache.txt") # the unsigned build's bits
 # Every osslsigncode started leaves its arguments and environment in $work/started.
 mkdir "$work/shims"
 printf '#!/bin/sh\n{ printf "%%s\\n" "$*"; env; } >>"%s"\nexec %s "$@"\n' "$work/started" "$(command -v osslsigncode)" \
@@ -28,7 +29,7 @@ chmod +x "$work/shims/osslsigncode"
 # package PASSWORD [TIMESTAMP_URL]: output in $work/out and $work/err.
 package() {
   (
-    export PATH=$work/shims:$PATH VELMORA_BUILD_DIR=$build VELMORA_SIGN_PFX=$keys/test.pfx VELMORA_SIGN_PASSWORD=$1
+    export PATH=$work/shims:$PATH VELMORA_BUILD_DIR=$build VELMORA_TEST_TOOLCHAIN=$toolchain VELMORA_SIGN_PFX=$keys/test.pfx VELMORA_SIGN_PASSWORD=$1
     [ -z "${2:-}" ] || export VELMORA_TIMESTAMP_URL=$2
     bash "$src/tools/package.sh" >"$work/out" 2>"$work/err"
   )
