@@ -8,6 +8,10 @@ const UINT WM_WHEELFORWARD = 0x060A;
 // Or'ed into WM_WHEELFORWARD's direction: a sideways notch, SB_LINELEFT or
 // SB_LINERIGHT as WM_HSCROLL. Without it the wParam is as it always was.
 const WPARAM kForwardSideways = 0x10000;
+// Or'ed in as well, with the options on: Ctrl was held (one page pair a notch),
+// and the window under the point is served without holding the focus.
+const WPARAM kForwardPage = 0x20000;
+const WPARAM kForwardUnfocused = 0x40000;
 
 // Total time one wheel notch may spend waiting on other threads. The
 // low-level hook is dropped by the system when it keeps exceeding its own

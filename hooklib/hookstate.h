@@ -7,6 +7,8 @@ struct SharedHookState {
     volatile LONG scrollCount;
     HWND volatile commanderWindow;
     volatile LONG shiftScroll; // 1: Shift+wheel scrolls sideways
+    volatile LONG scrollUnfocused; // 1: served windows scroll without the focus
+    volatile LONG ctrlPage; // 1: Ctrl+wheel scrolls a page a notch
 };
 
 extern SharedHookState sharedHookState;

@@ -126,6 +126,8 @@ LRESULT OnCreate(HWND window)
     SetScrollCount(LoadScrollCount());
     AppState.scrollCount = GetScrollCount();
     SetShiftScroll(LoadShiftScroll());
+    SetScrollUnfocused(LoadScrollUnfocused());
+    SetCtrlPage(LoadCtrlPage());
     StartHookWatch(window);
     AddTrayIconOrRetry(window);
     if (!AppState.backgroundMode)
