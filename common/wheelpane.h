@@ -47,6 +47,13 @@ HWND ForegroundFocusWindow();
 // A line count of WHEEL_PAGESCROLL: the user chose "one screen at a time".
 const int kPageScrollCount = -1;
 
+// A notch is a direction code with the marks above; these read it.
+inline int NotchDirection(int notch) { return notch & 0xFFFF; }
+// Pairs a notch sends: one page pair when Ctrl marked it, else `count`.
+inline int NotchCount(int notch, int count) { return notch & kForwardPage ? kPageScrollCount : count; }
+// True when the window under the point is served whether it holds the focus or not.
+inline bool ServesUnfocused(int notch) { return (notch & kForwardUnfocused) != 0; }
+
 // Sends `count` pairs of (direction, SB_ENDSCROLL) `message` (WM_VSCROLL or
 // WM_HSCROLL) to `window` naming `scrollBar`, giving up once the notch budget
 // is spent or a send fails (a hung or vanished window). A count of
