@@ -8,6 +8,10 @@ const UINT WM_WHEELFORWARD = 0x060A;
 // Or'ed into WM_WHEELFORWARD's direction: a sideways notch, SB_LINELEFT or
 // SB_LINERIGHT as WM_HSCROLL. Without it the wParam is as it always was.
 const WPARAM kForwardSideways = 0x10000;
+// Or'ed in as well, with the options on: Ctrl was held (one page pair a notch),
+// and the window under the point is served without holding the focus.
+const WPARAM kForwardPage = 0x20000;
+const WPARAM kForwardUnfocused = 0x40000;
 
 // Total time one wheel notch may spend waiting on other threads. The
 // low-level hook is dropped by the system when it keeps exceeding its own
@@ -42,6 +46,13 @@ HWND ForegroundFocusWindow();
 
 // A line count of WHEEL_PAGESCROLL: the user chose "one screen at a time".
 const int kPageScrollCount = -1;
+
+// A notch is a direction code with the marks above; these read it.
+inline int NotchDirection(int notch) { return notch & 0xFFFF; }
+// Pairs a notch sends: one page pair when Ctrl marked it, else `count`.
+inline int NotchCount(int notch, int count) { return notch & kForwardPage ? kPageScrollCount : count; }
+// True when the window under the point is served whether it holds the focus or not.
+inline bool ServesUnfocused(int notch) { return (notch & kForwardUnfocused) != 0; }
 
 // Sends `count` pairs of (direction, SB_ENDSCROLL) `message` (WM_VSCROLL or
 // WM_HSCROLL) to `window` naming `scrollBar`, giving up once the notch budget

@@ -30,14 +30,14 @@ static int TakeNotch(int* remainder, short delta)
     return kNoNotch;
 }
 
-// A wheel notch, made sideways by Shift when the user chose so. Forward
-// (SB_LINEUP) then scrolls left: SB_LINELEFT has the same number.
-static int WheelNotch(short delta, BOOL sideways)
+// A wheel notch, made sideways by Shift and page-wise by Ctrl where the user
+// chose so. Forward (SB_LINEUP) then scrolls left: SB_LINELEFT has the same number.
+static int WheelNotch(short delta, BOOL sideways, BOOL paged)
 {
     const int direction = TakeNotch(&wheelRemainder, delta);
-    if (direction == kNoNotch || !sideways)
+    if (direction == kNoNotch)
         return direction;
-    return direction | static_cast<int>(kForwardSideways);
+    return direction | static_cast<int>((sideways ? kForwardSideways : 0) | (paged ? kForwardPage : 0));
 }
 
 // A tilt to the right (delta > 0) scrolls right.
@@ -59,13 +59,17 @@ static LRESULT ForwardToCommander(HWND commander, int notch, LPARAM packedPoint)
     return static_cast<LRESULT>(reply);
 }
 
-// `notch` is a direction code, with kForwardSideways for a sideways one.
+// `notch` is a direction code with its marks (kForwardSideways and the
+// others); the commander gets the same, so that listed windows follow the
+// options as code windows do.
 static LRESULT HandleNotch(int code, WPARAM wParam, LPARAM lParam, int notch, int x, int y, LPARAM packedPoint)
 {
     if (notch == kNoNotch)
         return CallNextHookEx(installedHook, code, wParam, lParam);
-    const int direction = notch & 0xFFFF;
-    if (notch & kForwardSideways ? ScrollSidewaysAt(direction, x, y) : ScrollPaneAt(direction, x, y))
+    if (sharedHookState.scrollUnfocused)
+        notch |= static_cast<int>(kForwardUnfocused);
+    const int marked = notch & ~static_cast<int>(kForwardSideways);
+    if (notch & kForwardSideways ? ScrollSidewaysAt(marked, x, y) : ScrollPaneAt(marked, x, y))
         return 0;
     HWND commander = sharedHookState.commanderWindow;
     if (commander && ForwardToCommander(commander, notch, packedPoint))
@@ -83,7 +87,8 @@ extern "C" LRESULT CALLBACK LowLevelMouseProc(int code, WPARAM wParam, LPARAM lP
     const LPARAM packed = MAKELPARAM(event->pt.x & 0xFFFF, event->pt.y & 0xFFFF);
     const int notch = wParam == WM_MOUSEHWHEEL
                           ? TiltNotch(delta)
-                          : WheelNotch(delta, sharedHookState.shiftScroll && GetAsyncKeyState(VK_SHIFT) < 0);
+                          : WheelNotch(delta, sharedHookState.shiftScroll && GetAsyncKeyState(VK_SHIFT) < 0,
+                                       sharedHookState.ctrlPage && GetAsyncKeyState(VK_CONTROL) < 0);
     return HandleNotch(code, wParam, lParam, notch, event->pt.x, event->pt.y, packed);
 }
 
@@ -100,5 +105,6 @@ extern "C" LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam)
     const int x = GET_X_LPARAM(message->lParam);
     const int y = GET_Y_LPARAM(message->lParam);
     const BOOL shifted = sharedHookState.shiftScroll && (LOWORD(message->wParam) & MK_SHIFT);
-    return HandleNotch(code, wParam, lParam, WheelNotch(delta, shifted), x, y, message->lParam);
+    const BOOL paged = sharedHookState.ctrlPage && (LOWORD(message->wParam) & MK_CONTROL);
+    return HandleNotch(code, wParam, lParam, WheelNotch(delta, shifted, paged), x, y, message->lParam);
 }

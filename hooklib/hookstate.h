@@ -7,6 +7,8 @@ struct SharedHookState {
     volatile LONG scrollCount;
     HWND volatile commanderWindow;
     volatile LONG shiftScroll; // 1: Shift+wheel scrolls sideways
+    volatile LONG scrollUnfocused; // 1: served windows scroll without the focus
+    volatile LONG ctrlPage; // 1: Ctrl+wheel scrolls a page a notch
 };
 
 extern SharedHookState sharedHookState;
@@ -25,7 +27,9 @@ extern int tiltRemainder;
 // a hook that the system dropped from one that is merely idle.
 extern volatile LONG hookCallCount;
 
-// Built-in variant: scrolls the focused "VbaWindow" under (x, y).
-int ScrollPaneAt(int direction, int x, int y);
+// Built-in variant: scrolls the focused "VbaWindow" under (x, y), or any one
+// there with kForwardUnfocused. `notch` is a direction code with the marks of
+// wheelpane.h, kForwardSideways excepted.
+int ScrollPaneAt(int notch, int x, int y);
 // The same window's pane sideways: SB_LINELEFT or SB_LINERIGHT as WM_HSCROLL.
-int ScrollSidewaysAt(int direction, int x, int y);
+int ScrollSidewaysAt(int notch, int x, int y);

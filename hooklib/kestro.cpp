@@ -3,7 +3,7 @@
 #include "kestro.h"
 #include "../common/wheelpane.h"
 
-SharedHookState sharedHookState __attribute__((section(".ASHARE"), shared)) = { 3, 0, 0 };
+SharedHookState sharedHookState __attribute__((section(".ASHARE"), shared)) = { 3, 0, 0, 0, 0 };
 HHOOK volatile installedHook __attribute__((section(".ASHARE"), shared)) = 0;
 
 HHOOK hookHandle = 0;
@@ -40,15 +40,41 @@ extern "C" int WINAPI GetScrollCount()
     return sharedHookState.scrollCount;
 }
 
+// The on/off options: any non-zero value is stored as 1.
+static int StoreOption(volatile LONG* option, int enable)
+{
+    *option = enable ? 1 : 0;
+    return *option;
+}
+
 extern "C" int WINAPI SetShiftScroll(int enable)
 {
-    sharedHookState.shiftScroll = enable ? 1 : 0;
-    return sharedHookState.shiftScroll;
+    return StoreOption(&sharedHookState.shiftScroll, enable);
 }
 
 extern "C" int WINAPI GetShiftScroll()
 {
     return sharedHookState.shiftScroll;
+}
+
+extern "C" int WINAPI SetScrollUnfocused(int enable)
+{
+    return StoreOption(&sharedHookState.scrollUnfocused, enable);
+}
+
+extern "C" int WINAPI GetScrollUnfocused()
+{
+    return sharedHookState.scrollUnfocused;
+}
+
+extern "C" int WINAPI SetCtrlPage(int enable)
+{
+    return StoreOption(&sharedHookState.ctrlPage, enable);
+}
+
+extern "C" int WINAPI GetCtrlPage()
+{
+    return sharedHookState.ctrlPage;
 }
 
 extern "C" LONG WINAPI GetHookCallCount()

@@ -16,4 +16,10 @@ LONG WINAPI GetHookCallCount();
 // Shift+wheel sideways: any non-zero value turns it on; returns the 0 or 1 stored.
 int WINAPI SetShiftScroll(int enable);
 int WINAPI GetShiftScroll();
+// Served windows scroll without holding the focus; the same shape.
+int WINAPI SetScrollUnfocused(int enable);
+int WINAPI GetScrollUnfocused();
+// Ctrl+wheel scrolls a page a notch; the same shape.
+int WINAPI SetCtrlPage(int enable);
+int WINAPI GetCtrlPage();
 }

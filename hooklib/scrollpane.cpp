@@ -2,19 +2,20 @@
 #include "hookstate.h"
 #include "../common/wheelpane.h"
 
-// The "VbaWindow" under (x, y) if it holds the focus itself, else null.
-static HWND FocusedCodeWindowAt(int x, int y)
+// The "VbaWindow" under (x, y) if it holds the focus itself, or without the
+// focus when the notch says so; else null.
+static HWND ServedCodeWindowAt(int notch, int x, int y)
 {
     POINT point = { x, y };
     HWND window = WindowFromPoint(point);
     if (!window || ClassNameIs(window, "VbaWindow") != 0)
         return NULL;
-    return window == ForegroundFocusWindow() ? window : NULL;
+    return ServesUnfocused(notch) || window == ForegroundFocusWindow() ? window : NULL;
 }
 
-int ScrollPaneAt(int direction, int x, int y)
+int ScrollPaneAt(int notch, int x, int y)
 {
-    HWND window = FocusedCodeWindowAt(x, y);
+    HWND window = ServedCodeWindowAt(notch, x, y);
     if (!window)
         return 0;
 
@@ -22,7 +23,7 @@ int ScrollPaneAt(int direction, int x, int y)
     if (!target)
         return 0;
 
-    SendLinePairs(window, WM_VSCROLL, direction, target, sharedHookState.scrollCount);
+    SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, sharedHookState.scrollCount));
     return 1;
 }
 
@@ -49,12 +50,13 @@ static HWND HorizontalBarBelowCursor(HWND window)
     return nearest;
 }
 
-// Served where a vertical notch would be: over a pane of the focused code window.
-int ScrollSidewaysAt(int direction, int x, int y)
+// Served where a vertical notch would be: over a pane of a served code window.
+int ScrollSidewaysAt(int notch, int x, int y)
 {
-    HWND window = FocusedCodeWindowAt(x, y);
+    HWND window = ServedCodeWindowAt(notch, x, y);
     if (!window || !PaneScrollBarUnderCursor(window))
         return 0;
-    SendLinePairs(window, WM_HSCROLL, direction, HorizontalBarBelowCursor(window), SidewaysCount());
+    SendLinePairs(window, WM_HSCROLL, NotchDirection(notch), HorizontalBarBelowCursor(window),
+                  NotchCount(notch, SidewaysCount()));
     return 1;
 }

@@ -39,6 +39,7 @@ int WindowListCount(const WindowList* list);
 const char* WindowListAt(const WindowList* list, int index);
 
 // List variant: scrolls a window of a class in AppState.windowList under (x, y).
-int ScrollPaneAt(int direction, int x, int y);
+// `notch` is a direction code with the marks of wheelpane.h, kForwardSideways excepted.
+int ScrollPaneAt(int notch, int x, int y);
 // The same window sideways: SB_LINELEFT or SB_LINERIGHT as WM_HSCROLL, lParam 0.
-int ScrollSidewaysAt(int direction, int x, int y);
+int ScrollSidewaysAt(int notch, int x, int y);

@@ -126,6 +126,8 @@ LRESULT OnCreate(HWND window)
     SetScrollCount(LoadScrollCount());
     AppState.scrollCount = GetScrollCount();
     SetShiftScroll(LoadShiftScroll());
+    SetScrollUnfocused(LoadScrollUnfocused());
+    SetCtrlPage(LoadCtrlPage());
     StartHookWatch(window);
     AddTrayIconOrRetry(window);
     if (!AppState.backgroundMode)
@@ -166,13 +168,13 @@ void OnCommand(HWND window, WORD command)
 }
 
 // The point arrives as two 16-bit words, negative left of or above the
-// primary monitor.
+// primary monitor. The other marks of the notch go on to the list variant.
 LRESULT OnWheelForward(WPARAM notch, LPARAM point)
 {
-    const int direction = static_cast<int>(notch & ~kForwardSideways);
+    const int marked = static_cast<int>(notch & ~kForwardSideways);
     if (notch & kForwardSideways)
-        return ScrollSidewaysAt(direction, GET_X_LPARAM(point), GET_Y_LPARAM(point));
-    return ScrollPaneAt(direction, GET_X_LPARAM(point), GET_Y_LPARAM(point));
+        return ScrollSidewaysAt(marked, GET_X_LPARAM(point), GET_Y_LPARAM(point));
+    return ScrollPaneAt(marked, GET_X_LPARAM(point), GET_Y_LPARAM(point));
 }
 
 void BringOpenDialogForward(HWND window)

@@ -18,34 +18,35 @@ static bool HoldsFocus(HWND window)
     return focus && (focus == window || IsChild(window, focus));
 }
 
-// The listed window under (x, y) if it or a child of it holds the focus.
-static HWND ServedWindowAt(int x, int y)
+// The listed window under (x, y) if it or a child of it holds the focus, or
+// without the focus when the notch says so.
+static HWND ServedWindowAt(int notch, int x, int y)
 {
     POINT point = { x, y };
     HWND window = WindowFromPoint(point);
-    if (!window || !IsListedWindow(window) || !HoldsFocus(window))
+    if (!window || !IsListedWindow(window) || !(ServesUnfocused(notch) || HoldsFocus(window)))
         return NULL;
     return window;
 }
 
-int ScrollPaneAt(int direction, int x, int y)
+int ScrollPaneAt(int notch, int x, int y)
 {
-    HWND window = ServedWindowAt(x, y);
+    HWND window = ServedWindowAt(notch, x, y);
     if (!window)
         return 0;
 
     HWND target = PaneScrollBarUnderCursor(window);
     // Without a pane bar the messages look like those of the window's own bar.
-    SendLinePairs(window, WM_VSCROLL, direction, target, AppState.scrollCount);
+    SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, AppState.scrollCount));
     return 1;
 }
 
 // Sideways there is no pane bar to name: always the window's own bar.
-int ScrollSidewaysAt(int direction, int x, int y)
+int ScrollSidewaysAt(int notch, int x, int y)
 {
-    HWND window = ServedWindowAt(x, y);
+    HWND window = ServedWindowAt(notch, x, y);
     if (!window)
         return 0;
-    SendLinePairs(window, WM_HSCROLL, direction, NULL, SidewaysCount());
+    SendLinePairs(window, WM_HSCROLL, NotchDirection(notch), NULL, NotchCount(notch, SidewaysCount()));
     return 1;
 }

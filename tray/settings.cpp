@@ -1,5 +1,5 @@
-// The settings dialog: a working copy of the window list, the scroll count
-// and the Run value, applied only on OK.
+// The settings dialog: a working copy of the window list, the scroll count,
+// the Run value and the on/off options, applied only on OK.
 #include "settings.h"
 #include <commctrl.h>
 #include "appstate.h"
@@ -87,6 +87,8 @@ INT_PTR InitSettingsDialog(HWND dialog)
     SetDlgItemTextA(dialog, kTitleLabelId, "");
     CheckDlgButton(dialog, kRunCheckId, IsRunAtStartup() ? BST_CHECKED : BST_UNCHECKED);
     CheckDlgButton(dialog, kShiftCheckId, GetShiftScroll() ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, kUnfocusedCheckId, GetScrollUnfocused() ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, kCtrlPageCheckId, GetCtrlPage() ? BST_CHECKED : BST_UNCHECKED);
     HWND listView = ListView(dialog);
     InsertClassColumn(listView);
     for (int i = 0; i < WindowListCount(&AppState.windowList); ++i)
@@ -125,11 +127,27 @@ int ReadScrollCount(HWND dialog)
     return value < 1 || value > 50 ? kFallbackCount : value;
 }
 
+// A box's option goes to the library at once and into the store.
+void ApplyOnOffBox(HWND dialog, int checkId, int(WINAPI* apply)(int), void (*save)(int))
+{
+    const int enable = IsDlgButtonChecked(dialog, checkId) == BST_CHECKED ? 1 : 0;
+    apply(enable);
+    save(enable);
+}
+
 void ApplyShiftScroll(HWND dialog)
 {
-    const int enable = IsDlgButtonChecked(dialog, kShiftCheckId) == BST_CHECKED ? 1 : 0;
-    SetShiftScroll(enable);
-    SaveShiftScroll(enable);
+    ApplyOnOffBox(dialog, kShiftCheckId, SetShiftScroll, SaveShiftScroll);
+}
+
+void ApplyScrollUnfocused(HWND dialog)
+{
+    ApplyOnOffBox(dialog, kUnfocusedCheckId, SetScrollUnfocused, SaveScrollUnfocused);
+}
+
+void ApplyCtrlPage(HWND dialog)
+{
+    ApplyOnOffBox(dialog, kCtrlPageCheckId, SetCtrlPage, SaveCtrlPage);
 }
 
 INT_PTR ApplySettings(HWND dialog)
@@ -137,6 +155,8 @@ INT_PTR ApplySettings(HWND dialog)
     EndFinderDrag(dialog); // Enter may come while the finder is held
     SetRunAtStartup(IsDlgButtonChecked(dialog, kRunCheckId) == BST_CHECKED);
     ApplyShiftScroll(dialog);
+    ApplyScrollUnfocused(dialog);
+    ApplyCtrlPage(dialog);
     RebuildWindowList(ListView(dialog));
     SaveWindowList();
     const int count = ReadScrollCount(dialog);

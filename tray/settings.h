@@ -13,6 +13,8 @@ enum SettingsControl {
     kClassLabelId = 1006,
     kTitleLabelId = 1007,
     kShiftCheckId = 1008,
+    kUnfocusedCheckId = 1009,
+    kCtrlPageCheckId = 1018, // 1010 to 1017 are labels
 };
 
 // Buffers for a class name, row or edit text: 254 characters and the NUL.

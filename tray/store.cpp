@@ -188,6 +188,18 @@ void WriteOption(const char* name, DWORD value)
     RegCloseKey(key);
 }
 
+// An on/off choice: on only for a REG_DWORD 1, anything else is off.
+int ReadOnOffOption(const char* name)
+{
+    HKEY key;
+    if (OpenProgramKey(VELMORA_OPTION_KEY, &key) != ERROR_SUCCESS)
+        return 0;
+    DWORD stored = 0;
+    const bool on = ReadDword(key, name, &stored) && stored == 1;
+    RegCloseKey(key);
+    return on ? 1 : 0;
+}
+
 } // namespace
 
 int LoadScrollCount()
@@ -214,18 +226,32 @@ void SaveScrollCount(int count)
 
 int LoadShiftScroll()
 {
-    HKEY key;
-    if (OpenProgramKey(VELMORA_OPTION_KEY, &key) != ERROR_SUCCESS)
-        return 0;
-    DWORD stored = 0;
-    const bool on = ReadDword(key, "ShiftScroll", &stored) && stored == 1;
-    RegCloseKey(key);
-    return on ? 1 : 0;
+    return ReadOnOffOption("ShiftScroll");
 }
 
 void SaveShiftScroll(int enable)
 {
     WriteOption("ShiftScroll", enable ? 1 : 0);
+}
+
+int LoadScrollUnfocused()
+{
+    return ReadOnOffOption("ScrollUnfocused");
+}
+
+void SaveScrollUnfocused(int enable)
+{
+    WriteOption("ScrollUnfocused", enable ? 1 : 0);
+}
+
+int LoadCtrlPage()
+{
+    return ReadOnOffOption("CtrlPage");
+}
+
+void SaveCtrlPage(int enable)
+{
+    WriteOption("CtrlPage", enable ? 1 : 0);
 }
 
 void LoadWindowList()

@@ -25,6 +25,12 @@ void SaveScrollCount(int count);
 // Shift+wheel sideways: 1 only for a stored REG_DWORD 1, else 0.
 int LoadShiftScroll();
 void SaveShiftScroll(int enable);
+// Served windows scroll without the focus; the same rule.
+int LoadScrollUnfocused();
+void SaveScrollUnfocused(int enable);
+// Ctrl+wheel scrolls a page a notch; the same rule.
+int LoadCtrlPage();
+void SaveCtrlPage(int enable);
 
 // Replaces AppState.windowList with the stored list.
 void LoadWindowList();

@@ -39,6 +39,8 @@ const TemplateText kTemplateTexts[] = {
     { 129, 1016, "Lines:" },
     { 129, 1004, "Start with Windows" },
     { 129, 1008, "Shift+wheel scrolls sideways" },
+    { 129, 1009, "Scroll windows without clicking them first" },
+    { 129, 1018, "Ctrl+wheel scrolls a page at a time" },
     { 129, IDOK, "OK" },
     { 129, IDCANCEL, "Cancel" },
     { 129, 1017, "Built in: VbaWindow" },

@@ -135,10 +135,15 @@ TEST_F(SettingsDialog, OpensFromTheLibraryCountTheListAndTheRunValue)
     Seed({ "Alpha", "", "Beta" }, 7, kOtherRun);
     SetScrollCount(-1); // page-wise scrolling
     SetShiftScroll(1);
+    SetScrollUnfocused(1);
+    SetCtrlPage(0);
     open = OpenSettings();
     ASSERT_NE(open.dialog, nullptr);
     EXPECT_EQ(TextOf(Item(open, 1003)), "-1");
     EXPECT_EQ(SendMessageA(Item(open, kShiftCheckId), BM_GETCHECK, 0, 0), BST_CHECKED) << "the library's value";
+    EXPECT_EQ(SendMessageA(Item(open, kUnfocusedCheckId), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(Item(open, kCtrlPageCheckId), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    SetScrollUnfocused(0);
     EXPECT_EQ(RowCount(open), 3);
     EXPECT_EQ(SendMessageA(Item(open, 1004), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(TextOf(Item(open, 1006)), "");
@@ -289,17 +294,33 @@ TEST_F(SettingsDialog, OkRewritesTheListAndTheRunValueEvenWhenUnchanged)
     EXPECT_NE(stored.runValue, kOtherRun);
     EXPECT_NE(stored.runValue.find("dialoghost.exe"), std::string::npos) << stored.runValue;
 
-    // Unchecking removes the value; ticking Shift+wheel applies it and stores it.
+    // Unchecking removes the value; ticking an option box applies it and stores it.
     SetShiftScroll(0);
+    SetScrollUnfocused(0);
+    SetCtrlPage(0);
     open = OpenSettings();
     ASSERT_EQ(SendMessageA(Item(open, kShiftCheckId), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     ASSERT_TRUE(Click(Item(open, 1004)));
-    ASSERT_TRUE(Click(Item(open, kShiftCheckId)));
+    for (int box : { kShiftCheckId, kUnfocusedCheckId, kCtrlPageCheckId })
+        ASSERT_TRUE(Click(Item(open, box))) << box;
     ASSERT_TRUE(Click(Item(open, IDOK)));
     EXPECT_EQ(WaitClosed(open), static_cast<DWORD>(IDOK));
     EXPECT_FALSE(ReadStored().runPresent);
     EXPECT_EQ(GetShiftScroll(), 1);
     EXPECT_EQ(LoadShiftScroll(), 1);
+    EXPECT_EQ(GetScrollUnfocused(), 1);
+    EXPECT_EQ(LoadScrollUnfocused(), 1);
+    EXPECT_EQ(GetCtrlPage(), 1);
+    EXPECT_EQ(LoadCtrlPage(), 1);
+
+    // Unticking them turns them off again, at once and in the store.
+    open = OpenSettings();
+    for (int box : { kUnfocusedCheckId, kCtrlPageCheckId })
+        ASSERT_TRUE(Click(Item(open, box))) << box;
+    ASSERT_TRUE(Click(Item(open, IDOK)));
+    EXPECT_EQ(WaitClosed(open), static_cast<DWORD>(IDOK));
+    EXPECT_EQ(GetScrollUnfocused() + LoadScrollUnfocused() + GetCtrlPage() + LoadCtrlPage(), 0);
+    SetShiftScroll(0);
 }
 
 } // namespace

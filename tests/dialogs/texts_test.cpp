@@ -121,6 +121,8 @@ TEST_F(Texts, SettingsDialog)
         Say(L"스크롤 개수:", L"Lines:"),
         Say(L"윈도우 시작시 실행", L"Start with Windows"),
         Say(L"Shift+휠로 가로 스크롤", L"Shift+wheel scrolls sideways"),
+        Say(L"클릭하지 않은 창도 스크롤", L"Scroll windows without clicking them first"),
+        Say(L"Ctrl+휠로 한 화면씩 스크롤", L"Ctrl+wheel scrolls a page at a time"),
         Say(L"확인", L"OK"),
         Say(L"취소", L"Cancel"),
         Say(L"기본 지원: VbaWindow", L"Built in: VbaWindow"),

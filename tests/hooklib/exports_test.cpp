@@ -42,8 +42,9 @@ TEST(Exports, EachOrdinalCarriesItsName)
     Library library;
     ASSERT_NE(library.module, nullptr);
     const char* names[] = { "GetMsgProc", "LowLevelMouseProc", "SetCommander", "InstallMouseHook", "SetScrollCount",
-                            "GetScrollCount", "GetHookCallCount", "SetShiftScroll", "GetShiftScroll" };
-    for (int ordinal = 1; ordinal <= 9; ++ordinal) {
+                            "GetScrollCount", "GetHookCallCount", "SetShiftScroll", "GetShiftScroll",
+                            "SetScrollUnfocused", "GetScrollUnfocused", "SetCtrlPage", "GetCtrlPage" };
+    for (int ordinal = 1; ordinal <= 13; ++ordinal) {
         EXPECT_NE(library.ByOrdinal(ordinal), nullptr) << ordinal;
         EXPECT_EQ(library.ByOrdinal(ordinal), library.ByName(names[ordinal - 1])) << names[ordinal - 1];
     }

@@ -74,7 +74,7 @@ struct Event {
     POINT point = { 0, 0 };
     LPARAM messageLParam = 0; // GetMsgProc only; 0 packs `point`
     WPARAM removal = PM_REMOVE; // GetMsgProc only
-    WORD keys = 0; // MK_SHIFT: in the message, or held down for LowLevelMouseProc
+    WORD keys = 0; // MK_SHIFT, MK_CONTROL: in the message, or held down for LowLevelMouseProc
 };
 
 struct Outcome {
@@ -103,12 +103,15 @@ Outcome Call(Procedure procedure, const Event& event)
         outcome.lParam = reinterpret_cast<LPARAM>(&message);
     }
     const bool shift = procedure == Procedure::LowLevel && (event.keys & MK_SHIFT);
+    const bool control = procedure == Procedure::LowLevel && (event.keys & MK_CONTROL);
     keybd_event(VK_SHIFT, 0, shift ? 0 : KEYEVENTF_KEYUP, 0);
+    keybd_event(VK_CONTROL, 0, control ? 0 : KEYEVENTF_KEYUP, 0);
     EXPECT_TRUE(RunInHookChain([&] {
         outcome.result = procedure == Procedure::LowLevel ? LowLevelMouseProc(event.code, outcome.wParam, outcome.lParam)
                                                           : GetMsgProc(event.code, outcome.wParam, outcome.lParam);
     }));
     keybd_event(VK_SHIFT, 0, KEYEVENTF_KEYUP, 0);
+    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
     outcome.chained = chainCalls;
     return outcome;
 }
@@ -150,6 +153,8 @@ protected:
     {
         SetCommander(NULL, kCommanderAccessCode);
         SetShiftScroll(0);
+        SetScrollUnfocused(0);
+        SetCtrlPage(0);
         wheelRemainder = tiltRemainder = 0;
     }
 };
@@ -234,29 +239,79 @@ TEST_F(HookProcedures, DirectionFollowsTheSignOfTheDeltaOnly)
 }
 
 // Tilts (NT line) and, with the option on, Shift+wheel go sideways: right for a
-// tilt right or the wheel turned back. Tilts add up apart from the wheel.
-TEST_F(HookProcedures, TiltsAndShiftWheelGoSideways)
+// tilt right or the wheel turned back. Tilts add up apart from the wheel. With
+// their options on, Ctrl+wheel is marked page-wise and every notch unfocused.
+TEST_F(HookProcedures, TiltsAndShiftWheelGoSidewaysOptionsMarkTheForward)
 {
     Commander commander;
     SetCommander(commander.window, kCommanderAccessCode);
     const Procedure low = Procedure::LowLevel, msg = Procedure::GetMessage;
     const int none = -1, left = kForwardSideways | SB_LINELEFT, right = kForwardSideways | SB_LINERIGHT;
+    const int page = kForwardPage, unfocused = kForwardUnfocused;
     const UINT tilt = WM_MOUSEHWHEEL, wheel = WM_MOUSEWHEEL;
+    const WORD both = MK_SHIFT | MK_CONTROL;
+    // option: 1 Shift+wheel sideways, 2 Ctrl+wheel page-wise, 4 unfocused windows
     const struct { Procedure procedure; UINT message; short delta; WORD keys; int option, forwarded; } cases[] = {
         { low, tilt, 60, 0, 0, none }, { low, wheel, 60, 0, 0, none }, { low, tilt, 60, 0, 0, right },
         { low, wheel, 60, 0, 0, SB_LINEUP }, { low, tilt, -240, 0, 0, left }, { low, tilt, 0, MK_SHIFT, 1, left },
         { low, wheel, 120, MK_SHIFT, 1, left }, { low, wheel, -120, MK_SHIFT, 1, right }, { low, wheel, 120, 0, 1, 0 },
         { low, wheel, 120, MK_SHIFT, 0, SB_LINEUP }, { msg, wheel, 0, MK_SHIFT, 1, right },
-        { msg, wheel, 120, MK_SHIFT, 0, SB_LINEUP }, { msg, wheel, -120, MK_CONTROL, 1, SB_LINEDOWN } };
+        { msg, wheel, 120, MK_SHIFT, 0, SB_LINEUP }, { msg, wheel, -120, MK_CONTROL, 1, SB_LINEDOWN },
+        { low, wheel, 120, MK_CONTROL, 2, page | SB_LINEUP }, { low, wheel, -120, MK_CONTROL, 5, unfocused | 1 },
+        { low, wheel, -120, 0, 2, SB_LINEDOWN }, { low, tilt, 120, MK_CONTROL, 2, right }, { low, wheel, 0, 0, 4, unfocused | 1 },
+        { low, wheel, 120, both, 3, page | left }, { msg, wheel, -120, MK_CONTROL, 2, page | SB_LINEDOWN },
+        { msg, wheel, 120, both, 6, unfocused | page | SB_LINEUP }, { msg, wheel, 120, MK_CONTROL, 5, unfocused } };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << Name(c.procedure) << c.message << ' ' << c.delta << c.keys << c.option);
-        SetShiftScroll(c.option);
+        SetShiftScroll(c.option & 1);
+        SetCtrlPage(c.option & 2);
+        SetScrollUnfocused(c.option & 4);
         commander.received.clear();
         const Outcome outcome = Call(c.procedure, { HC_ACTION, c.message, c.delta, kEmptySpot, 0, PM_REMOVE, c.keys });
         EXPECT_TRUE(c.forwarded == none ? PassedDown(outcome, HC_ACTION) : Ended(outcome));
         EXPECT_TRUE(SequenceIs(c.forwarded == none ? MessageSequence{} : Forward(c.forwarded, kEmptySpotPacked),
                                commander.received));
     }
+}
+
+// With the options on, the code window under the pointer scrolls without the
+// focus, and Ctrl+wheel sends it one page pair a notch, whatever the count.
+TEST_F(HookProcedures, OptionsServeTheUnfocusedCodeWindowAndPageWithCtrl)
+{
+    CodeWindow code;
+    PaneWindow elsewhere("FocusThief", {}, { 900, 600, 1100, 700 });
+    ASSERT_TRUE(elsewhere.TakeFocus());
+    const POINT pane = code.InPane(1);
+    ASSERT_TRUE(MoveCursor(pane));
+    SetScrollCount(2);
+    const Procedure low = Procedure::LowLevel, msg = Procedure::GetMessage;
+    const MessageSequence none, down = LinePairs(SB_LINEDOWN, code.Bar(1), 2), up = LinePairs(SB_LINEUP, code.Bar(1), 2);
+    const struct { Procedure procedure; short delta; WORD keys; int unfocused, ctrlPage; MessageSequence scrolled; } cases[] = {
+        { low, -120, 0, 0, 1, none }, { msg, -120, MK_CONTROL, 0, 1, none }, { low, -120, 0, 1, 0, down },
+        { low, 120, MK_CONTROL, 1, 0, up }, { low, 120, MK_CONTROL, 1, 1, LinePairs(SB_PAGEUP, code.Bar(1), 1) },
+        { msg, -120, 0, 1, 1, down }, { msg, 120, MK_CONTROL, 1, 0, up },
+        { msg, -120, MK_CONTROL, 1, 1, LinePairs(SB_PAGEDOWN, code.Bar(1), 1) } };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << Name(c.procedure) << c.delta << ' ' << c.keys << c.unfocused << c.ctrlPage);
+        SetScrollUnfocused(c.unfocused);
+        SetCtrlPage(c.ctrlPage);
+        code.Clear();
+        const Outcome outcome = Call(c.procedure, { HC_ACTION, WM_MOUSEWHEEL, c.delta, pane, 0, PM_REMOVE, c.keys });
+        EXPECT_TRUE(c.scrolled.empty() ? PassedDown(outcome, HC_ACTION) : Ended(outcome));
+        EXPECT_TRUE(SequenceIs(c.scrolled, code.Record()));
+    }
+
+    // The focused code window pages too, and is never scrolled in place of
+    // the window under the pointer.
+    ASSERT_TRUE(code.TakeFocus());
+    code.Clear();
+    SetScrollUnfocused(0);
+    EXPECT_TRUE(Ended(Call(low, { HC_ACTION, WM_MOUSEWHEEL, -120, pane, 0, PM_REMOVE, MK_CONTROL })));
+    SetScrollUnfocused(1);
+    const POINT away = elsewhere.ClientPointAt(20, 20);
+    ASSERT_TRUE(MoveCursor(away));
+    EXPECT_TRUE(PassedDown(Call(msg, { HC_ACTION, WM_MOUSEWHEEL, -120, away, 0, PM_REMOVE, 0 }), HC_ACTION));
+    EXPECT_TRUE(SequenceIs(LinePairs(SB_PAGEDOWN, code.Bar(1), 1), code.Record()));
 }
 
 // A full-size delta is one notch, whatever its size; only whole notches

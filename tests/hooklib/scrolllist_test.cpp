@@ -108,6 +108,15 @@ TEST_F(ListScroll, UnfocusedOrUnlistedWindowsAreNotServed)
     ASSERT_TRUE(elsewhere.TakeFocus());
     EXPECT_EQ(ScrollAt(SB_LINEDOWN, pane), 0);
     EXPECT_TRUE(SequenceIs({}, code.Record()));
+
+    // Unless the forward says the option is on; Ctrl's mark makes it one page pair.
+    EXPECT_EQ(ScrollAt(kForwardUnfocused | SB_LINEDOWN, pane), 1);
+    const WPARAM paged = kForwardUnfocused | kForwardPage | SB_LINEUP;
+    EXPECT_EQ(MainWindowProc(NULL, WM_WHEELFORWARD, paged, MAKELPARAM(pane.x, pane.y)), 1);
+    MessageSequence expected = LinePairs(SB_LINEDOWN, code.Bar(1), 3);
+    const MessageSequence up = LinePairs(SB_PAGEUP, code.Bar(1), 1);
+    expected.insert(expected.end(), up.begin(), up.end());
+    EXPECT_TRUE(SequenceIs(expected, code.Record()));
 }
 
 TEST_F(ListScroll, ZeroOrNegativeCountSendsNothingButCountsAsHandled)

@@ -82,19 +82,28 @@ TEST_F(ScrollCountStore, OptionThatIsAValueCountsAsAbsent)
     EXPECT_EQ(LoadScrollCount(), 7);
 }
 
-TEST_F(ScrollCountStore, ShiftScrollIsOnForADword1OnlyAndSavedAsOneOrZero)
+TEST_F(ScrollCountStore, OnOffOptionsAreOnForADword1OnlyAndSavedAsOneOrZero)
 {
-    EXPECT_EQ(LoadShiftScroll(), 0);
+    const struct { const char* name; int (*load)(); void (*save)(int); } options[] = {
+        { "ShiftScroll", LoadShiftScroll, SaveShiftScroll },
+        { "ScrollUnfocused", LoadScrollUnfocused, SaveScrollUnfocused },
+        { "CtrlPage", LoadCtrlPage, SaveCtrlPage } };
     const ULONGLONG one = 1, two = 2;
     const struct { DWORD type; const void* data; DWORD size; int on; } cases[] = {
         { REG_DWORD, &one, 4, 1 }, { REG_DWORD, &two, 4, 0 }, { REG_DWORD, &one, 2, 0 }, { REG_DWORD, &one, 8, 0 },
         { REG_BINARY, &one, 4, 0 }, { REG_QWORD, &one, 8, 0 }, { REG_SZ, "1", 2, 0 } }; // absent above
-    for (const auto& c : cases) {
-        PutValue(VELMORA_OPTION_KEY, "ShiftScroll", c.type, c.data, c.size);
-        EXPECT_EQ(LoadShiftScroll(), c.on) << "type " << c.type << " size " << c.size;
+    for (const auto& option : options) {
+        SCOPED_TRACE(option.name);
+        EXPECT_EQ(option.load(), 0);
+        for (const auto& c : cases) {
+            PutValue(VELMORA_OPTION_KEY, option.name, c.type, c.data, c.size);
+            EXPECT_EQ(option.load(), c.on) << "type " << c.type << " size " << c.size;
+        }
+        option.save(7);
+        EXPECT_EQ(GetValue(VELMORA_OPTION_KEY, option.name).data, (std::vector<unsigned char>{ 1, 0, 0, 0 }));
+        option.save(0);
+        EXPECT_EQ(GetValue(VELMORA_OPTION_KEY, option.name).data, (std::vector<unsigned char>{ 0, 0, 0, 0 }));
     }
-    SaveShiftScroll(7);
-    EXPECT_EQ(GetValue(VELMORA_OPTION_KEY, "ShiftScroll").data, (std::vector<unsigned char>{ 1, 0, 0, 0 }));
 }
 
 using WindowListStore = StoredSettings;
