@@ -13,6 +13,7 @@ enum SettingsControl {
     kClassLabelId = 1006,
     kTitleLabelId = 1007,
     kShiftCheckId = 1008,
+    kManagedLineId = 1030, // shown only when a policy applies
 };
 
 // Buffers for a class name, row or edit text: 254 characters and the NUL.

@@ -2,8 +2,11 @@
 // reached from outside a running program.
 #include "traytest.h"
 #include "appstate.h"
+#include "kestro.h"
 #include "mainwnd.h"
+#include "policy.h"
 #include "startup.h"
+#include "store.h"
 #include <shellapi.h>
 #include <tuple>
 
@@ -182,6 +185,34 @@ TEST_F(StoredSettings, RegisteredMessagesPassUipi)
         DestroyWindow(window);
         PumpFor(50); // takes the quit message the window posted
     }
+}
+
+// Policies apply at start, and again at once on the system's policy refresh.
+TEST_F(StoredSettings, PoliciesApplyAtStartAndOnAPolicyRefresh)
+{
+    AppState.instance = GetModuleHandleA(NULL);
+    AppState.backgroundMode = 1;
+    RegisterMainWindowClass(AppState.instance);
+    PutDword(VELMORA_POLICY_KEY, "RunAtLogon", 1);
+    PutDword(VELMORA_POLICY_KEY, "ScrollCount", 17);
+    ASSERT_EQ(CreateMainWindow(AppState.instance), 1);
+    HWND window = FindProcessWindow("Velmora5", GetCurrentProcessId());
+    EXPECT_TRUE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
+    EXPECT_EQ(GetScrollCount(), 17);
+    PutDword(VELMORA_POLICY_KEY, "RunAtLogon", 0);
+    PutDword(VELMORA_POLICY_KEY, "ScrollCount", 4);
+    PutDword(VELMORA_POLICY_KEY, "ShiftScroll", 1);
+    PutString(VELMORA_POLICY_WINDOWLIST_KEY, "1", "Corp");
+    SendMessageA(window, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>("Environment"));
+    EXPECT_EQ(GetScrollCount(), 17) << "not a policy refresh";
+    SendMessageA(window, WM_SETTINGCHANGE, 1, reinterpret_cast<LPARAM>("Policy"));
+    EXPECT_EQ(GetScrollCount(), 4);
+    EXPECT_EQ(GetShiftScroll(), 1);
+    EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
+    EXPECT_EQ(WindowListCount(&AppState.policyWindowList), 1);
+    DestroyWindow(window);
+    PumpFor(50); // takes the quit message the window posted
+    SetShiftScroll(0);
 }
 
 } // namespace
