@@ -99,32 +99,28 @@ TEST_F(ScrollCountStore, ShiftScrollIsOnForADword1OnlyAndSavedAsOneOrZero)
 }
 
 // Machine first, then user; a bad value is no policy and leaves the other in force.
-TEST_F(ScrollCountStore, PoliciesWinMachineFirstAndBadValuesAreNone)
+TEST_F(StoredSettings, PoliciesWinMachineFirstAndBadValuesAreNone)
 {
     struct Put { DWORD type, size; ULONGLONG value; };
-    const Put no = { 0, 0, 0 }, bad = { REG_DWORD, 2, 12 }, text = { REG_SZ, 2, '1' }, qword = { REG_QWORD, 8, 1 };
+    const Put no = { 0, 0, 0 }, cut = { REG_DWORD, 2, 12 }, text = { REG_SZ, 2, '1' }, qword = { REG_QWORD, 8, 1 };
     auto dw = [](DWORD value) { return Put{ REG_DWORD, 4, value }; };
+    const PolicyId count = kScrollCountPolicy, shift = kShiftScrollPolicy, unfocused = kScrollUnfocusedPolicy;
+    const PolicyId ctrl = kCtrlPagePolicy, run = kRunAtLogonPolicy;
     const struct { PolicyId id; Put machine, user; int expected; } cases[] = { // -1: no policy
-        { kScrollCountPolicy, no, dw(12), 12 }, { kScrollCountPolicy, dw(7), dw(12), 7 },
-        { kScrollCountPolicy, dw(51), dw(12), 12 }, { kScrollCountPolicy, dw(0), no, -1 },
-        { kScrollCountPolicy, dw(50), dw(1), 50 }, { kScrollCountPolicy, bad, dw(1), 1 },
-        { kShiftScrollPolicy, no, dw(0), 0 }, { kShiftScrollPolicy, dw(1), dw(0), 1 },
-        { kShiftScrollPolicy, no, dw(2), -1 }, { kShiftScrollPolicy, text, no, -1 },
-        { kScrollUnfocusedPolicy, dw(1), no, 1 }, { kScrollUnfocusedPolicy, no, dw(0xFFFFFFFF), -1 },
-        { kCtrlPagePolicy, no, dw(0), 0 }, { kCtrlPagePolicy, qword, no, -1 },
-        { kRunAtLogonPolicy, dw(1), no, 1 }, { kRunAtLogonPolicy, { REG_BINARY, 4, 1 }, dw(0), 0 },
-        { kRunAtLogonPolicy, no, dw(3), -1 } };
+        { count, no, dw(12), 12 }, { count, dw(7), dw(12), 7 }, { count, dw(51), dw(12), 12 }, { count, dw(0), no, -1 },
+        { count, dw(50), dw(1), 50 }, { count, cut, dw(1), 1 }, { shift, no, dw(0), 0 }, { shift, dw(1), dw(0), 1 },
+        { shift, no, dw(2), -1 }, { shift, text, no, -1 }, { unfocused, dw(1), no, 1 }, { ctrl, no, dw(0), 0 },
+        { unfocused, no, dw(0xFFFFFFFF), -1 }, { ctrl, qword, no, -1 }, { run, dw(1), no, 1 },
+        { run, { REG_BINARY, 4, 1 }, dw(0), 0 }, { run, no, dw(3), -1 } };
     for (const auto& c : cases) {
         WipeStoredSettings();
         const char* name = kPolicyValues[c.id].name;
-        if (c.machine.type)
-            PutValueIn(HKEY_LOCAL_MACHINE, VELMORA_POLICY_KEY, name, c.machine.type, &c.machine.value, c.machine.size);
-        if (c.user.type)
-            PutValue(VELMORA_POLICY_KEY, name, c.user.type, &c.user.value, c.user.size);
+        for (const auto& put : { std::make_pair(HKEY_LOCAL_MACHINE, c.machine), std::make_pair(HKEY_CURRENT_USER, c.user) })
+            if (put.second.type)
+                RegSetKeyValueA(put.first, VELMORA_POLICY_KEY, name, put.second.type, &put.second.value, put.second.size);
         int value = -1;
         EXPECT_EQ(ReadPolicy(c.id, &value), c.expected != -1) << name << " " << c.machine.value << " " << c.user.value;
         EXPECT_EQ(value, c.expected) << name;
-        EXPECT_EQ(AnyPolicy(), c.expected != -1) << name;
     }
 }
 
@@ -145,26 +141,6 @@ TEST_F(WindowListStore, GapsGiveEmptyEntriesAndVbaWindowIsDropped)
     ASSERT_TRUE(count.present);
     EXPECT_EQ(*reinterpret_cast<const DWORD*>(count.data.data()), 3u);
     EXPECT_FALSE(GetValue(VELMORA_WINDOWLIST_KEY, "3").present);
-}
-
-// Both policies' classes are served beside the user's list, which alone is saved.
-TEST_F(WindowListStore, PolicyClassesLoadApartAndAreNeverSaved)
-{
-    PutWindowList({ "Mine" });
-    const struct { HKEY root; const char* name; DWORD type; std::string data; } entries[] = {
-        { HKEY_LOCAL_MACHINE, "1", REG_SZ, "Corp" }, { HKEY_LOCAL_MACHINE, "2", REG_SZ, "" },
-        { HKEY_LOCAL_MACHINE, "3", REG_DWORD, "Abc" }, { HKEY_CURRENT_USER, "Long", REG_SZ, std::string(300, 'L') },
-        { HKEY_CURRENT_USER, "Dup", REG_SZ, "Corp" }, { HKEY_CURRENT_USER, "x", REG_SZ, "UserCorp" } };
-    for (const auto& e : entries)
-        PutValueIn(e.root, VELMORA_POLICY_WINDOWLIST_KEY, e.name, e.type, e.data.c_str(), static_cast<DWORD>(e.data.size() + 1));
-    EXPECT_EQ(LoadedList(), (std::vector<std::string>{ "Mine" }));
-    std::vector<std::string> policy;
-    for (int i = 0; i < WindowListCount(&AppState.policyWindowList); ++i)
-        policy.push_back(WindowListAt(&AppState.policyWindowList, i));
-    EXPECT_EQ(policy, (std::vector<std::string>{ "Corp", "UserCorp" }));
-    EXPECT_TRUE(AnyPolicy());
-    SaveWindowList();
-    EXPECT_EQ(ValueNames(VELMORA_WINDOWLIST_KEY).size(), 2u) << "Count and the one own entry";
 }
 
 TEST_F(WindowListStore, NoKeyOrNoCountGivesAnEmptyList)

@@ -6,8 +6,8 @@
 void WipeStoredSettings()
 {
     SHDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Quor");
-    SHDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Policies\\Quor");
-    SHDeleteKeyA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Quor");
+    for (HKEY root : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER })
+        SHDeleteKeyA(root, "SOFTWARE\\Policies\\Quor");
     DeleteRunValue();
 }
 
@@ -22,13 +22,8 @@ void DeleteRunValue()
 
 void PutValue(const char* path, const char* name, DWORD type, const void* data, DWORD size)
 {
-    PutValueIn(HKEY_CURRENT_USER, path, name, type, data, size);
-}
-
-void PutValueIn(HKEY root, const char* path, const char* name, DWORD type, const void* data, DWORD size)
-{
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(root, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL), 0) << path;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL), 0) << path;
     // The system adds a NUL that the count forgot when one follows the data;
     // a guard byte keeps the stored bytes exactly as given.
     std::vector<BYTE> bytes(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);

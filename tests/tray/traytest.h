@@ -9,9 +9,8 @@
 // Removes the program's key tree, its policies and the Run value.
 void WipeStoredSettings();
 void DeleteRunValue();
-// Creates HKCU\path (or root\path) if needed and sets one value.
+// Creates HKCU\path if needed and sets one value.
 void PutValue(const char* path, const char* name, DWORD type, const void* data, DWORD size);
-void PutValueIn(HKEY root, const char* path, const char* name, DWORD type, const void* data, DWORD size);
 void PutDword(const char* path, const char* name, DWORD value);
 void PutString(const char* path, const char* name, const std::string& text); // with its NUL
 // Stores a window list the way the program writes it.
