@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Writes the portable zip, the setup program, the MSI and SHA256SUMS into
-# DIST, all four or none. Run by packaging/CMakeLists.txt:
+# Writes the portable zip, the setup program, the MSI, the Group Policy
+# template's zip and SHA256SUMS into DIST, all five or none. Run by packaging/CMakeLists.txt:
 #   pack.sh DIST VERSION VELMORA_EXE KESTRO_DLL README ICON WORK [ARCH]
 # ARCH is x86 (the default, shipped) or x64: the 64-bit stand-in for tests
 # where 32-bit programs cannot start, from the same scripts.
@@ -22,13 +22,14 @@ case $arch in
 esac
 here=$(cd "$(dirname "$0")" && pwd)
 setup=Velmora-$version-setup.exe portable=Velmora-$version-portable.zip msi=Velmora-$version.msi
+policy=Velmora-$version-policy.zip
 stage=$work/stage out=$work/out plugins=$work/plugins msistage=$work/msi
 
 if [ -z "${VELMORA_SIGNING:-}" ] && [ -f "$work/signed.stamp" ] && [ -f "$dist/$setup" ]; then
   echo "pack: $dist holds signed packages from tools/package.sh; left alone (run tools/package.sh for new ones)" >&2
   exit 0
 fi
-rm -f "$dist/$setup" "$dist/$portable" "$dist/$msi" "$dist/SHA256SUMS" "$work/unsigned.stamp" "$work/signed.stamp"
+rm -f "$dist/$setup" "$dist/$portable" "$dist/$msi" "$dist/$policy" "$dist/SHA256SUMS" "$work/unsigned.stamp" "$work/signed.stamp"
 rm -rf "$stage" "$out" "$plugins" "$msistage"
 trap 'rm -rf "$out"' EXIT
 mkdir -p "$dist" "$stage" "$out" "$plugins" "$msistage"
@@ -66,8 +67,15 @@ frozen=$(TZ=UTC date -d "@$epoch" '+%Y-%m-%d %H:%M:%S')
     -o "$out/$msi" "$here/velmora.wxs")
 TZ=UTC faketime "$frozen" msibuild "$out/$msi" -s Velmora Quor "$([ "$arch" = x64 ] && echo x64 || echo Intel);1033" "$(code "package $version")"
 bash "$here/sign.sh" "$out/$msi"
-(cd "$out" && sha256sum "$portable" "$setup" "$msi" > SHA256SUMS)
 
-mv "$out/$portable" "$out/$setup" "$out/$msi" "$dist/"
+# The Group Policy template, laid out as a PolicyDefinitions folder.
+rm -rf "$work/policy" && cp -R "$here/policy" "$work/policy"
+find "$work/policy" -type d -exec chmod 0755 {} + -o -type f -exec chmod 0644 {} +
+find "$work/policy" -exec touch -d "@$epoch" {} +
+(cd "$work/policy" && TZ=UTC zip -q -X "$out/$policy" velmora.admx en-US/velmora.adml ko-KR/velmora.adml)
+
+(cd "$out" && sha256sum "$portable" "$setup" "$msi" "$policy" > SHA256SUMS)
+
+mv "$out/$portable" "$out/$setup" "$out/$msi" "$out/$policy" "$dist/"
 mv "$out/SHA256SUMS" "$dist/"
 if [ -z "${VELMORA_SIGNING:-}" ]; then touch "$work/unsigned.stamp"; else touch "$work/signed.stamp"; fi

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Sets up, builds and writes the setup program, the portable zip, the MSI and
-# their checksums (sha256sum -c reads them), afresh every time:
+# Sets up, builds and writes the setup program, the portable zip, the MSI, the
+# Group Policy template and their checksums (sha256sum -c reads them), afresh
+# every time:
 #   build/dist/Velmora-<version>-setup.exe
 #   build/dist/Velmora-<version>-portable.zip
 #   build/dist/Velmora-<version>.msi
+#   build/dist/Velmora-<version>-policy.zip  the Group Policy template (ADMX, ADML)
 #   build/dist/SHA256SUMS
 # The version comes from common/version.h. The same commit gives the same
 # bytes in any folder (README, "Releasing"). Signs when VELMORA_SIGN_PFX is set:
@@ -19,7 +21,7 @@ dist=$build/dist
 keys=""
 trap '[ -z "$keys" ] || rm -rf "$keys"' EXIT
 trap 'exit 130' INT TERM HUP
-clear_dist() { rm -f "$dist"/Velmora-*-setup.exe "$dist"/Velmora-*-portable.zip "$dist"/Velmora-*.msi "$dist/SHA256SUMS"; }
+clear_dist() { rm -f "$dist"/Velmora-*-setup.exe "$dist"/Velmora-*-portable.zip "$dist"/Velmora-*.msi "$dist"/Velmora-*-policy.zip "$dist/SHA256SUMS"; }
 refuse() { clear_dist; echo "package: $*" >&2; exit 2; }
 
 if [ -n "${VELMORA_SIGN_PFX:-}" ]; then
@@ -59,4 +61,4 @@ else
   echo "package: signed with $VELMORA_SIGN_PFX, without a time stamp (VELMORA_TIMESTAMP_URL is not set):" \
     "the signatures lapse when the certificate expires, and Windows then treats the packages as unsigned"
 fi
-ls -l "$dist"/Velmora-*-setup.exe "$dist"/Velmora-*-portable.zip "$dist"/Velmora-*.msi "$dist/SHA256SUMS"
+ls -l "$dist"/Velmora-*-setup.exe "$dist"/Velmora-*-portable.zip "$dist"/Velmora-*.msi "$dist"/Velmora-*-policy.zip "$dist/SHA256SUMS"

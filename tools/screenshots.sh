@@ -3,8 +3,9 @@
 # the tray menu: builds, starts a private virtual display, runs each dialog in
 # a Wine desktop window (so that it gets its frame and caption), and the
 # program itself in one for its tray icon, and saves docs/settings.png,
-# docs/about.png and docs/traymenu.png, then the same with an English
-# interface as docs/*-en.png. Cleans up after itself.
+# docs/about.png and docs/traymenu.png, the settings dialog under policies as
+# docs/settings-policy.png, then the same with an English interface as
+# docs/*-en.png. Cleans up after itself.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 
@@ -70,11 +71,28 @@ menu_shot() {
   end_desktop
 }
 
+# Policies of both kinds: locked controls, a class that cannot be deleted and
+# the line that says so.
+policy='SOFTWARE\Policies\Quor\Velmora5'
+set_policies() {
+  velmora_reg "HKLM\\$policy" /v ScrollCount /t REG_DWORD /d 5
+  velmora_reg "HKLM\\$policy" /v RunAtLogon /t REG_DWORD /d 1
+  velmora_reg "HKLM\\$policy\WindowList" /v CorpViewer /t REG_SZ /d CorpViewer
+  velmora_reg "HKCU\\$policy" /v ShiftScroll /t REG_DWORD /d 1
+}
+clear_policies() {
+  wine reg delete 'HKLM\SOFTWARE\Policies\Quor' /f >/dev/null 2>&1 || true
+  wine reg delete 'HKCU\SOFTWARE\Policies\Quor' /f >/dev/null 2>&1 || true
+}
+
 mkdir -p "$root/docs"
 for suffix in "" -en; do
   shot settings /settings
   shot about /about
   menu_shot
+  set_policies
+  shot settings-policy /settings
+  clear_policies
 done
 wine reg delete 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v Velmora5 /f >/dev/null 2>&1 || true
-echo "screenshots: $root/docs/{settings,about,traymenu}{,-en}.png"
+echo "screenshots: $root/docs/{settings,settings-policy,about,traymenu}{,-en}.png"

@@ -15,12 +15,17 @@ AppStateRecord AppState = {
     RegisterWindowMessageA("Velmora5"), // quitMessage
     0,                                  // modalOpen
     ChooseEnglish(),                    // english
+    { NULL, 0, 0 },                     // policyWindowList
 };
 
 namespace {
 // Frees the list's storage at process exit.
 struct WindowListReleaser {
-    ~WindowListReleaser() { WindowListClear(&AppState.windowList); }
+    ~WindowListReleaser()
+    {
+        WindowListClear(&AppState.windowList);
+        WindowListClear(&AppState.policyWindowList);
+    }
 } releaser;
 }
 

@@ -23,6 +23,7 @@ struct AppStateRecord {
     UINT quitMessage;
     int modalOpen;
     int english; // 1: English texts, where Windows does not speak Korean
+    WindowList policyWindowList; // served besides windowList, never stored by the program
 };
 
 extern AppStateRecord AppState;

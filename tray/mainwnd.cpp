@@ -4,6 +4,7 @@
 #include "appstate.h"
 #include "dialogs.h"
 #include "hookwatch.h"
+#include "policy.h"
 #include "store.h"
 #include "texts.h"
 #include "kestro.h"
@@ -94,10 +95,46 @@ void LetRegisteredMessagesIn(HWND window)
     }
 }
 
+bool AnyClassListed()
+{
+    return WindowListCount(&AppState.windowList) > 0 || WindowListCount(&AppState.policyWindowList) > 0;
+}
+
 void RegisterCommanderIfListed(HWND window)
 {
-    if (WindowListCount(&AppState.windowList) > 0)
+    if (AnyClassListed())
         SetCommanderWindow(window);
+}
+
+// A policy's choice is written at every start and refresh; without one the
+// user's own choice stays.
+void ApplyRunAtLogonPolicy()
+{
+    int run = 0;
+    if (ReadPolicy(kRunAtLogonPolicy, &run))
+        SetRunAtStartup(run != 0);
+}
+
+// At start and on a policy refresh; installing the hook set the library's
+// count from the system, and the stored one wins.
+void ApplyStoredSettings()
+{
+    SetScrollCount(LoadScrollCount());
+    AppState.scrollCount = GetScrollCount();
+    SetShiftScroll(LoadShiftScroll());
+    SetScrollUnfocused(LoadScrollUnfocused());
+    SetCtrlPage(LoadCtrlPage());
+    ApplyRunAtLogonPolicy();
+}
+
+// While the settings dialog is open the commander stays withdrawn; it is
+// registered again as the dialog closes.
+void ReapplyPolicies(HWND window)
+{
+    ApplyStoredSettings();
+    LoadPolicyWindowList(&AppState.policyWindowList);
+    if (!AppState.modalOpen)
+        SetCommanderWindow(AnyClassListed() ? window : NULL);
 }
 
 // Runs on WM_DESTROY and when creation is refused; doing it twice is harmless.
@@ -122,12 +159,7 @@ LRESULT OnCreate(HWND window)
         EndMainWindow(window);
         return -1;
     }
-    // Installing set the library's count from the system; the stored one wins.
-    SetScrollCount(LoadScrollCount());
-    AppState.scrollCount = GetScrollCount();
-    SetShiftScroll(LoadShiftScroll());
-    SetScrollUnfocused(LoadScrollUnfocused());
-    SetCtrlPage(LoadCtrlPage());
+    ApplyStoredSettings();
     StartHookWatch(window);
     AddTrayIconOrRetry(window);
     if (!AppState.backgroundMode)
@@ -230,6 +262,15 @@ LRESULT OnTimer(HWND window, WPARAM timer)
     return 0;
 }
 
+// Windows broadcasts "Policy" after a policy refresh (wParam 1 for the
+// machine's, 0 for the user's); nothing else changes what Velmora reads.
+LRESULT OnSettingChange(HWND window, LPARAM area)
+{
+    if (area && lstrcmpiA(reinterpret_cast<const char*>(area), "Policy") == 0)
+        ReapplyPolicies(window);
+    return 0;
+}
+
 // Registered messages have no fixed numbers, so they are told apart here.
 LRESULT OnOtherMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -256,6 +297,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_WHEELFORWARD: return OnWheelForward(wParam, lParam);
     case WM_TRAYNOTIFY: return OnTrayNotify(window, lParam);
     case WM_TIMER: return OnTimer(window, wParam);
+    case WM_SETTINGCHANGE: return OnSettingChange(window, lParam);
     }
     return OnOtherMessage(window, message, wParam, lParam);
 }

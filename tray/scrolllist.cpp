@@ -1,15 +1,21 @@
-// List variant of pane scrolling: the window classes the user listed.
+// List variant of pane scrolling: the window classes the user or a policy listed.
 #include "appstate.h"
 #include "../common/wheelpane.h"
 
-static bool IsListedWindow(HWND window)
+static bool IsInList(HWND window, const WindowList* list)
 {
-    const int count = WindowListCount(&AppState.windowList);
+    const int count = WindowListCount(list);
     for (int i = 0; i < count; ++i) {
-        if (ClassNameIs(window, WindowListAt(&AppState.windowList, i)) == 0)
+        if (ClassNameIs(window, WindowListAt(list, i)) == 0)
             return true;
     }
     return false;
+}
+
+// The user's classes and the policies'.
+static bool IsListedWindow(HWND window)
+{
+    return IsInList(window, &AppState.windowList) || IsInList(window, &AppState.policyWindowList);
 }
 
 static bool HoldsFocus(HWND window)

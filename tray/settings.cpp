@@ -1,11 +1,13 @@
 // The settings dialog: a working copy of the window list, the scroll count,
-// the Run value and the on/off options, applied only on OK.
+// the Run value and the on/off options, applied only on OK. What a policy
+// decides is shown locked, and OK leaves it alone.
 #include "settings.h"
 #include <commctrl.h>
 #include "appstate.h"
 #include "center.h"
 #include "dialogs.h"
 #include "kestro.h"
+#include "policy.h"
 #include "store.h"
 #include "texts.h"
 #include "../common/wheelpane.h"
@@ -16,6 +18,8 @@ namespace {
 // stay narrow: class names are stored and compared narrow.
 const int kColumnWidth = 180;
 const int kFallbackCount = 3;
+// Dialog units the buttons move down to make room for the managed line.
+const int kManagedLineRoom = 20;
 
 HWND ListView(HWND dialog) { return GetDlgItem(dialog, kListId); }
 
@@ -32,14 +36,38 @@ void ReadRow(HWND listView, int index, char* buffer)
     SendMessageA(listView, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
 }
 
-void InsertRow(HWND listView, int index, const char* text)
+// A row's parameter is 1 for a policy's class, which the user cannot delete.
+void InsertRow(HWND listView, int index, const char* text, LPARAM fromPolicy)
 {
     LVITEMA item = {};
-    item.mask = LVIF_TEXT;
+    item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = index;
     item.iSubItem = 0;
     item.pszText = const_cast<char*>(text);
+    item.lParam = fromPolicy;
     SendMessageA(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+bool IsPolicyRow(HWND listView, int index)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    SendMessageA(listView, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item.lParam != 0;
+}
+
+// Selected and the user's own: what Delete removes.
+bool IsDeletableRow(HWND listView, int index)
+{
+    const bool selected = (SendMessageA(listView, LVM_GETITEMSTATE, index, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+    return selected && !IsPolicyRow(listView, index);
+}
+
+void InsertRows(HWND listView, const WindowList* list, LPARAM fromPolicy)
+{
+    for (int i = 0; i < WindowListCount(list); ++i)
+        InsertRow(listView, RowCount(listView), WindowListAt(list, i), fromPolicy);
 }
 
 // LVCOLUMNA or LVCOLUMNW without its text.
@@ -71,31 +99,116 @@ void InsertClassColumn(HWND listView)
     }
 }
 
-// The count in force as the field shows it at the start.
+// The count in force as the field shows it at the start: a policy's, or
+// the library's value, not the stored one.
 void ShownCount(char* text)
 {
-    wsprintfA(text, "%d", GetScrollCount()); // the library's value, not the stored one
+    wsprintfA(text, "%d", PolicyOr(kScrollCountPolicy, GetScrollCount()));
+}
+
+// The library's values; WINAPI, so not the table's own type.
+int ShownShiftScroll() { return GetShiftScroll(); }
+int ShownScrollUnfocused() { return GetScrollUnfocused(); }
+int ShownCtrlPage() { return GetCtrlPage(); }
+void ApplyRunAtStartup(int enable) { SetRunAtStartup(enable != 0); }
+// An option goes to the library at once and into the store.
+void ApplyShiftScroll(int enable)
+{
+    SetShiftScroll(enable);
+    SaveShiftScroll(enable);
+}
+void ApplyScrollUnfocused(int enable)
+{
+    SetScrollUnfocused(enable);
+    SaveScrollUnfocused(enable);
+}
+void ApplyCtrlPage(int enable)
+{
+    SetCtrlPage(enable);
+    SaveCtrlPage(enable);
+}
+
+// The check boxes: what each shows at the start, the policy that may decide
+// it instead, and how OK applies the user's choice.
+struct OptionBox {
+    int id;
+    PolicyId policy;
+    int (*shown)();
+    void (*apply)(int enable);
+};
+const OptionBox kOptionBoxes[] = {
+    { kRunCheckId, kRunAtLogonPolicy, IsRunAtStartup, ApplyRunAtStartup },
+    { kShiftCheckId, kShiftScrollPolicy, ShownShiftScroll, ApplyShiftScroll },
+    { kUnfocusedCheckId, kScrollUnfocusedPolicy, ShownScrollUnfocused, ApplyScrollUnfocused },
+    { kCtrlPageCheckId, kCtrlPagePolicy, ShownCtrlPage, ApplyCtrlPage },
+};
+
+// A box that a policy decides shows the policy's value, disabled.
+void InitOptionBoxes(HWND dialog)
+{
+    for (const OptionBox& box : kOptionBoxes) {
+        int enable = box.shown();
+        const int locked = ReadPolicy(box.policy, &enable);
+        CheckDlgButton(dialog, box.id, enable ? BST_CHECKED : BST_UNCHECKED);
+        EnableWindow(GetDlgItem(dialog, box.id), !locked);
+    }
+}
+
+// A disabled control is a policy's: OK leaves it alone.
+bool IsUnlocked(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+void ApplyOptionBoxes(HWND dialog)
+{
+    for (const OptionBox& box : kOptionBoxes) {
+        if (IsUnlocked(dialog, box.id))
+            box.apply(IsDlgButtonChecked(dialog, box.id) == BST_CHECKED ? 1 : 0);
+    }
+}
+
+void MoveDown(HWND dialog, int id, int pixels)
+{
+    HWND control = GetDlgItem(dialog, id);
+    RECT rect;
+    GetWindowRect(control, &rect);
+    MapWindowPoints(NULL, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    SetWindowPos(control, NULL, rect.left, rect.top + pixels, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+// The template leaves no room for the line, so that a dialog without
+// policies looks as it always did.
+void ShowManagedLine(HWND dialog)
+{
+    if (!AnyPolicy())
+        return;
+    RECT room = { 0, 0, 0, kManagedLineRoom };
+    MapDialogRect(dialog, &room);
+    MoveDown(dialog, IDOK, room.bottom);
+    MoveDown(dialog, IDCANCEL, room.bottom);
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    SetWindowPos(dialog, NULL, 0, 0, frame.right - frame.left, frame.bottom - frame.top + room.bottom,
+                 SWP_NOMOVE | SWP_NOZORDER);
+    ShowWindow(GetDlgItem(dialog, kManagedLineId), SW_SHOWNA);
 }
 
 INT_PTR InitSettingsDialog(HWND dialog)
 {
+    ShowManagedLine(dialog);
     CenterWindow(dialog, GetDesktopWindow());
     SetEnglishTexts(dialog, 129);
     AppState.pickedWindow = NULL; // nothing picked in an earlier opening carries over
     UpdateButtons(dialog);
     SetDlgItemTextA(dialog, kClassLabelId, "");
     SetDlgItemTextA(dialog, kTitleLabelId, "");
-    CheckDlgButton(dialog, kRunCheckId, IsRunAtStartup() ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(dialog, kShiftCheckId, GetShiftScroll() ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(dialog, kUnfocusedCheckId, GetScrollUnfocused() ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(dialog, kCtrlPageCheckId, GetCtrlPage() ? BST_CHECKED : BST_UNCHECKED);
+    InitOptionBoxes(dialog);
     HWND listView = ListView(dialog);
     InsertClassColumn(listView);
-    for (int i = 0; i < WindowListCount(&AppState.windowList); ++i)
-        InsertRow(listView, i, WindowListAt(&AppState.windowList, i));
+    InsertRows(listView, &AppState.policyWindowList, 1); // the policies' classes first
+    InsertRows(listView, &AppState.windowList, 0);
     char count[16];
     ShownCount(count);
     SetDlgItemTextA(dialog, kCountEditId, count);
+    EnableWindow(GetDlgItem(dialog, kCountEditId), !PolicySets(kScrollCountPolicy));
     EnableWindow(GetDlgItem(dialog, kDeleteId), FALSE);
     SetFocus(listView);
     SetForegroundWindow(dialog);
@@ -107,6 +220,8 @@ void RebuildWindowList(HWND listView)
     WindowListClear(&AppState.windowList);
     char text[kTextBuffer];
     for (int i = 0; i < RowCount(listView); ++i) {
+        if (IsPolicyRow(listView, i))
+            continue;
         ReadRow(listView, i, text);
         WindowListAppend(&AppState.windowList, text);
     }
@@ -127,43 +242,23 @@ int ReadScrollCount(HWND dialog)
     return value < 1 || value > 50 ? kFallbackCount : value;
 }
 
-// A box's option goes to the library at once and into the store.
-void ApplyOnOffBox(HWND dialog, int checkId, int(WINAPI* apply)(int), void (*save)(int))
+void ApplyScrollCount(HWND dialog)
 {
-    const int enable = IsDlgButtonChecked(dialog, checkId) == BST_CHECKED ? 1 : 0;
-    apply(enable);
-    save(enable);
-}
-
-void ApplyShiftScroll(HWND dialog)
-{
-    ApplyOnOffBox(dialog, kShiftCheckId, SetShiftScroll, SaveShiftScroll);
-}
-
-void ApplyScrollUnfocused(HWND dialog)
-{
-    ApplyOnOffBox(dialog, kUnfocusedCheckId, SetScrollUnfocused, SaveScrollUnfocused);
-}
-
-void ApplyCtrlPage(HWND dialog)
-{
-    ApplyOnOffBox(dialog, kCtrlPageCheckId, SetCtrlPage, SaveCtrlPage);
-}
-
-INT_PTR ApplySettings(HWND dialog)
-{
-    EndFinderDrag(dialog); // Enter may come while the finder is held
-    SetRunAtStartup(IsDlgButtonChecked(dialog, kRunCheckId) == BST_CHECKED);
-    ApplyShiftScroll(dialog);
-    ApplyScrollUnfocused(dialog);
-    ApplyCtrlPage(dialog);
-    RebuildWindowList(ListView(dialog));
-    SaveWindowList();
     const int count = ReadScrollCount(dialog);
     SetScrollCount(count);
     AppState.scrollCount = count;
     if (count != kPageScrollCount) // Windows' own setting, which a stored count would override
         SaveScrollCount(count);
+}
+
+INT_PTR ApplySettings(HWND dialog)
+{
+    EndFinderDrag(dialog); // Enter may come while the finder is held
+    ApplyOptionBoxes(dialog);
+    RebuildWindowList(ListView(dialog));
+    SaveWindowList();
+    if (IsUnlocked(dialog, kCountEditId))
+        ApplyScrollCount(dialog);
     EndDialog(dialog, IDOK);
     return 1;
 }
@@ -187,7 +282,7 @@ INT_PTR AddPickedClass(HWND dialog)
         ShowMessageBox(dialog, UiText(kAlreadyListedText));
         return 0;
     }
-    InsertRow(listView, RowCount(listView), name);
+    InsertRow(listView, RowCount(listView), name, 0);
     AppState.pickedWindow = NULL;
     UpdateButtons(dialog);
     return 0;
@@ -198,7 +293,7 @@ INT_PTR DeleteSelectedRows(HWND dialog)
     HWND listView = ListView(dialog);
     // From the end, so the rows not yet visited keep their indices.
     for (int i = RowCount(listView) - 1; i >= 0; --i) {
-        if (SendMessageA(listView, LVM_GETITEMSTATE, i, LVIS_SELECTED) & LVIS_SELECTED)
+        if (IsDeletableRow(listView, i))
             SendMessageA(listView, LVM_DELETEITEM, i, 0);
     }
     UpdateButtons(dialog);
@@ -228,8 +323,11 @@ INT_PTR OnListNotify(HWND dialog, WPARAM control)
 void UpdateButtons(HWND dialog)
 {
     EnableWindow(GetDlgItem(dialog, kAddId), AppState.pickedWindow != NULL);
-    const LRESULT selected = SendMessageA(ListView(dialog), LVM_GETSELECTEDCOUNT, 0, 0);
-    EnableWindow(GetDlgItem(dialog, kDeleteId), selected != 0);
+    HWND listView = ListView(dialog);
+    bool deletable = false;
+    for (int i = 0; i < RowCount(listView) && !deletable; ++i)
+        deletable = IsDeletableRow(listView, i);
+    EnableWindow(GetDlgItem(dialog, kDeleteId), deletable);
 }
 
 int IsListedClass(HWND listView, const char* name)

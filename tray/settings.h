@@ -15,6 +15,7 @@ enum SettingsControl {
     kShiftCheckId = 1008,
     kUnfocusedCheckId = 1009,
     kCtrlPageCheckId = 1018, // 1010 to 1017 are labels
+    kManagedLineId = 1030, // shown only when a policy applies
 };
 
 // Buffers for a class name, row or edit text: 254 characters and the NUL.

@@ -1,8 +1,9 @@
 // Settings store: scroll count, window list and the Run value, all under
-// HKEY_CURRENT_USER; a machine install's logon step is read from
-// HKEY_LOCAL_MACHINE. Every key opened here is closed before returning.
+// HKEY_CURRENT_USER, with the policies over them (policy.cpp); a machine
+// install's logon step is read from HKEY_LOCAL_MACHINE. Every key opened here is closed before returning.
 #include "store.h"
 #include "appstate.h"
+#include "policy.h"
 #include "../common/wheelpane.h"
 
 namespace {
@@ -22,27 +23,6 @@ void EntryValueName(int index, char* name)
 LONG OpenProgramKey(const char* path, HKEY* key)
 {
     return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, kProgramKeyAccess, key);
-}
-
-// Only a whole REG_DWORD counts; a shorter value would leave bytes unset.
-bool ReadDword(HKEY key, const char* name, DWORD* value)
-{
-    DWORD type = 0;
-    DWORD size = sizeof *value;
-    const LONG result = RegQueryValueExA(key, name, NULL, &type, reinterpret_cast<BYTE*>(value), &size);
-    return result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof *value;
-}
-
-// Reads a NUL-terminated string value; anything else leaves `text` empty.
-void ReadString(HKEY key, const char* name, char* text, DWORD capacity)
-{
-    DWORD type = 0;
-    DWORD size = capacity;
-    const LONG result = RegQueryValueExA(key, name, NULL, &type, reinterpret_cast<BYTE*>(text), &size);
-    const bool isText = type == REG_SZ || type == REG_EXPAND_SZ;
-    const bool terminated = size > 0 && size <= capacity && text[size - 1] == 0;
-    if (result != ERROR_SUCCESS || !isText || !terminated)
-        text[0] = 0;
 }
 
 // Number of values the key holds; 0 when it cannot be told.
@@ -205,6 +185,8 @@ int ReadOnOffOption(const char* name)
 int LoadScrollCount()
 {
     int value = kDefaultScrollCount; // when even the system cannot tell
+    if (ReadPolicy(kScrollCountPolicy, &value))
+        return value;
     UINT systemLines = 0;
     if (SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &systemLines, 0))
         value = static_cast<int>(systemLines);
@@ -226,7 +208,7 @@ void SaveScrollCount(int count)
 
 int LoadShiftScroll()
 {
-    return ReadOnOffOption("ShiftScroll");
+    return PolicyOr(kShiftScrollPolicy, ReadOnOffOption("ShiftScroll"));
 }
 
 void SaveShiftScroll(int enable)
@@ -236,7 +218,7 @@ void SaveShiftScroll(int enable)
 
 int LoadScrollUnfocused()
 {
-    return ReadOnOffOption("ScrollUnfocused");
+    return PolicyOr(kScrollUnfocusedPolicy, ReadOnOffOption("ScrollUnfocused"));
 }
 
 void SaveScrollUnfocused(int enable)
@@ -246,7 +228,7 @@ void SaveScrollUnfocused(int enable)
 
 int LoadCtrlPage()
 {
-    return ReadOnOffOption("CtrlPage");
+    return PolicyOr(kCtrlPagePolicy, ReadOnOffOption("CtrlPage"));
 }
 
 void SaveCtrlPage(int enable)
@@ -256,6 +238,7 @@ void SaveCtrlPage(int enable)
 
 void LoadWindowList()
 {
+    LoadPolicyWindowList(&AppState.policyWindowList);
     WindowListClear(&AppState.windowList);
     HKEY key;
     if (OpenProgramKey(VELMORA_WINDOWLIST_KEY, &key) != ERROR_SUCCESS)
@@ -326,6 +309,25 @@ int IsRunAtStartup()
     RegCloseKey(run);
     char machine[16];
     return present || LogonStepPending(machine, sizeof machine);
+}
+
+bool ReadDword(HKEY key, const char* name, DWORD* value)
+{
+    DWORD type = 0;
+    DWORD size = sizeof *value;
+    const LONG result = RegQueryValueExA(key, name, NULL, &type, reinterpret_cast<BYTE*>(value), &size);
+    return result == ERROR_SUCCESS && type == REG_DWORD && size == sizeof *value;
+}
+
+void ReadString(HKEY key, const char* name, char* text, DWORD capacity)
+{
+    DWORD type = 0;
+    DWORD size = capacity;
+    const LONG result = RegQueryValueExA(key, name, NULL, &type, reinterpret_cast<BYTE*>(text), &size);
+    const bool isText = type == REG_SZ || type == REG_EXPAND_SZ;
+    const bool terminated = size > 0 && size <= capacity && text[size - 1] == 0;
+    if (result != ERROR_SUCCESS || !isText || !terminated)
+        text[0] = 0;
 }
 
 void OpenOrCreateKey(const char* path)

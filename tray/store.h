@@ -17,12 +17,12 @@ const REGSAM kProgramKeyAccess = KEY_READ | KEY_WRITE;
 // Size of the Run value buffers: the path buffer of the program.
 const DWORD kRunValueBuffer = MAX_PATH;
 
-// Lines per wheel notch: the stored value (1 to 50; out of range gives 3), or
-// the system's wheel setting when none is stored.
+// Lines per wheel notch: a policy's, else the stored value (1 to 50; out of
+// range gives 3), or the system's wheel setting when none is stored.
 int LoadScrollCount();
 void SaveScrollCount(int count);
 
-// Shift+wheel sideways: 1 only for a stored REG_DWORD 1, else 0.
+// Shift+wheel sideways: a policy's, else 1 only for a stored REG_DWORD 1.
 int LoadShiftScroll();
 void SaveShiftScroll(int enable);
 // Served windows scroll without the focus; the same rule.
@@ -32,7 +32,8 @@ void SaveScrollUnfocused(int enable);
 int LoadCtrlPage();
 void SaveCtrlPage(int enable);
 
-// Replaces AppState.windowList with the stored list.
+// Replaces AppState.windowList with the stored list, and
+// AppState.policyWindowList with the policies' classes.
 void LoadWindowList();
 // Rebuilds the stored list from AppState.windowList.
 void SaveWindowList();
@@ -43,6 +44,11 @@ LONG SetRunAtStartup(bool enable);
 // 1 when the Run value is present and not empty, or a pending logon step
 // will write it at the next logon.
 int IsRunAtStartup();
+
+// A whole REG_DWORD only, a shorter value would leave bytes unset.
+bool ReadDword(HKEY key, const char* name, DWORD* value);
+// A NUL-terminated string value; anything else leaves `text` empty.
+void ReadString(HKEY key, const char* name, char* text, DWORD capacity);
 
 // Makes HKEY_CURRENT_USER\path exist, creating missing keys on the way.
 void OpenOrCreateKey(const char* path);

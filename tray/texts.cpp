@@ -44,6 +44,7 @@ const TemplateText kTemplateTexts[] = {
     { 129, IDOK, "OK" },
     { 129, IDCANCEL, "Cancel" },
     { 129, 1017, "Built in: VbaWindow" },
+    { 129, 1030, "Some settings are managed by your organization." },
     { 103, 0, "About" },
     { 103, 1020, "Velmora version 0.5 for VBA Users" },
     { 103, IDOK, "OK" },

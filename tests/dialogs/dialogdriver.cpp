@@ -2,6 +2,7 @@
 #include <commctrl.h>
 #include <cstdio>
 #include <fstream>
+#include "policy.h"
 #include "store.h"
 
 namespace {
@@ -316,6 +317,8 @@ StoredSettings ReadStored()
 
 void Seed(const std::vector<std::string>& list, DWORD scrollCount, const std::string& runValue)
 {
+    for (HKEY root : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER })
+        RegDeleteTreeA(root, VELMORA_POLICY_KEY);
     RegDeleteKeyA(HKEY_CURRENT_USER, VELMORA_WINDOWLIST_KEY);
     HKEY key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, VELMORA_WINDOWLIST_KEY, 0, NULL, 0, KEY_ALL_ACCESS, NULL, &key, NULL) ==

@@ -75,5 +75,5 @@ struct StoredSettings {
     std::string runValue;
 };
 StoredSettings ReadStored();
-// Replaces the stored settings; an empty runValue removes the Run value.
+// Replaces the stored settings, without policies; an empty runValue removes the Run value.
 void Seed(const std::vector<std::string>& list, DWORD scrollCount, const std::string& runValue);

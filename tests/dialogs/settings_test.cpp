@@ -3,6 +3,7 @@
 #include "dialogdriver.h"
 #include <commctrl.h>
 #include "kestro.h"
+#include "policy.h"
 #include "settings.h"
 #include "store.h"
 
@@ -140,6 +141,7 @@ TEST_F(SettingsDialog, OpensFromTheLibraryCountTheListAndTheRunValue)
     open = OpenSettings();
     ASSERT_NE(open.dialog, nullptr);
     EXPECT_EQ(TextOf(Item(open, 1003)), "-1");
+    EXPECT_FALSE(IsWindowVisible(Item(open, kManagedLineId))) << "no policy, no line";
     EXPECT_EQ(SendMessageA(Item(open, kShiftCheckId), BM_GETCHECK, 0, 0), BST_CHECKED) << "the library's value";
     EXPECT_EQ(SendMessageA(Item(open, kUnfocusedCheckId), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(SendMessageA(Item(open, kCtrlPageCheckId), BM_GETCHECK, 0, 0), BST_UNCHECKED);
@@ -321,6 +323,35 @@ TEST_F(SettingsDialog, OkRewritesTheListAndTheRunValueEvenWhenUnchanged)
     EXPECT_EQ(WaitClosed(open), static_cast<DWORD>(IDOK));
     EXPECT_EQ(GetScrollUnfocused() + LoadScrollUnfocused() + GetCtrlPage() + LoadCtrlPage(), 0);
     SetShiftScroll(0);
+}
+
+// What a policy decides is shown locked, and OK stores only what the user may change.
+TEST_F(SettingsDialog, PoliciesLockTheirControlsAndOkStoresOnlyTheRest)
+{
+    Seed({ "Mine" }, 5, "");
+    const DWORD twelve = 12, one = 1;
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, VELMORA_POLICY_KEY, "ScrollCount", REG_DWORD, &twelve, 4);
+    RegSetKeyValueA(HKEY_CURRENT_USER, VELMORA_POLICY_KEY, "ShiftScroll", REG_DWORD, &one, 4);
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, VELMORA_POLICY_KEY, "RunAtLogon", REG_DWORD, &one, 4);
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, VELMORA_POLICY_WINDOWLIST_KEY, "1", REG_SZ, "Corp", 5);
+    open = OpenSettings();
+    EXPECT_TRUE(IsWindowVisible(Item(open, kManagedLineId)));
+    EXPECT_EQ(TextOf(Item(open, kCountEditId)), "12");
+    for (int id : { kCountEditId, kShiftCheckId, kRunCheckId })
+        EXPECT_FALSE(IsWindowEnabled(Item(open, id))) << id;
+    for (int id : { kShiftCheckId, kRunCheckId })
+        EXPECT_EQ(SendMessageA(Item(open, id), BM_GETCHECK, 0, 0), BST_CHECKED) << id;
+    ASSERT_EQ(RowCount(open), 2);
+    ASSERT_TRUE(Keys(open.dialog, "Home shift+End"));
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowEnabled(Item(open, kDeleteId)) != FALSE; }));
+    ASSERT_TRUE(Click(Item(open, kDeleteId)));
+    EXPECT_EQ(RowCount(open), 1) << "the policy's class stays";
+    ASSERT_TRUE(Click(Item(open, IDOK)));
+    EXPECT_EQ(WaitClosed(open), static_cast<DWORD>(IDOK));
+    const StoredSettings stored = ReadStored();
+    EXPECT_TRUE(stored.list.empty()) << "the policy's class is not the user's";
+    EXPECT_EQ(stored.scrollCount, 5u);
+    EXPECT_FALSE(stored.runPresent);
 }
 
 } // namespace

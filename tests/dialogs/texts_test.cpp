@@ -126,6 +126,7 @@ TEST_F(Texts, SettingsDialog)
         Say(L"확인", L"OK"),
         Say(L"취소", L"Cancel"),
         Say(L"기본 지원: VbaWindow", L"Built in: VbaWindow"),
+        Say(L"일부 설정은 조직에서 관리합니다.", L"Some settings are managed by your organization."),
     };
     EXPECT_EQ(ControlTexts(open.dialog), expected);
     EXPECT_EQ(ColumnHeader(Item(open, 1000), open.process.processId), Say(L"클래스명", L"Class name"));

@@ -27,6 +27,6 @@ for file in $files; do
   if grep -qaF "$src" "$one/$file"; then fail "$file holds the folder $src"; fi
 done
 (cd "$one/dist" && sha256sum -c --strict SHA256SUMS) || fail "SHA256SUMS does not match the packages"
-[ "$(wc -l < "$one/dist/SHA256SUMS")" = 3 ] || fail "SHA256SUMS: not one line for each package"
+[ "$(wc -l < "$one/dist/SHA256SUMS")" = 4 ] || fail "SHA256SUMS: not one line for each package"
 rm -rf "$work"
 echo "reproducible: $(echo $files)"

@@ -36,7 +36,7 @@ package() {
 }
 package "$TEST_PASSWORD" || fail "signed packaging failed: $(cat "$work/err")"
 (cd "$dist" && sha256sum -c --strict SHA256SUMS >/dev/null) || fail "SHA256SUMS does not match the signed packages"
-[ "$(wc -l < "$dist/SHA256SUMS")" = 3 ] || fail "SHA256SUMS: not one line for each package"
+[ "$(wc -l < "$dist/SHA256SUMS")" = 4 ] || fail "SHA256SUMS: not one line for each package"
 if grep -rqF "$TEST_PASSWORD" "$build" "$work/out" "$work/err"; then fail "the password is in the build folder or the output"; fi
 if grep -qF "$TEST_PASSWORD" "$work/started"; then fail "osslsigncode was started with the password"; fi
 grep -q -- "-readpass" "$work/started" || fail "no osslsigncode was started with the password file"

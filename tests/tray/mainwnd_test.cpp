@@ -2,8 +2,11 @@
 // reached from outside a running program.
 #include "traytest.h"
 #include "appstate.h"
+#include "kestro.h"
 #include "mainwnd.h"
+#include "policy.h"
 #include "startup.h"
+#include "store.h"
 #include <shellapi.h>
 #include <tuple>
 
@@ -182,6 +185,34 @@ TEST_F(StoredSettings, RegisteredMessagesPassUipi)
         DestroyWindow(window);
         PumpFor(50); // takes the quit message the window posted
     }
+}
+
+// Policies apply at start and at once on a policy refresh; unusable class entries are left out.
+TEST_F(StoredSettings, PoliciesApplyAtStartAndOnAPolicyRefresh)
+{
+    AppState.instance = GetModuleHandleA(NULL);
+    AppState.backgroundMode = 1;
+    RegisterMainWindowClass(AppState.instance);
+    PutDword(VELMORA_POLICY_KEY, "RunAtLogon", 1);
+    ASSERT_EQ(CreateMainWindow(AppState.instance), 1);
+    EXPECT_TRUE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
+    PutDword(VELMORA_POLICY_KEY, "RunAtLogon", 0);
+    PutDword(VELMORA_POLICY_KEY, "ScrollCount", 4);
+    PutDword(VELMORA_POLICY_KEY, "ShiftScroll", 1);
+    const struct { HKEY root; const char* name; DWORD type; std::string data; } entries[] = {
+        { HKEY_LOCAL_MACHINE, "1", REG_SZ, "Corp" }, { HKEY_LOCAL_MACHINE, "2", REG_SZ, "" },
+        { HKEY_LOCAL_MACHINE, "3", REG_DWORD, "Abc" }, { HKEY_CURRENT_USER, "Long", REG_SZ, std::string(300, 'L') },
+        { HKEY_CURRENT_USER, "Dup", REG_SZ, "Corp" }, { HKEY_CURRENT_USER, "x", REG_SZ, "UserCorp" } };
+    for (const auto& e : entries)
+        RegSetKeyValueA(e.root, VELMORA_POLICY_WINDOWLIST_KEY, e.name, e.type, e.data.c_str(), DWORD(e.data.size() + 1));
+    HWND window = FindProcessWindow("Velmora5", GetCurrentProcessId());
+    SendMessageA(window, WM_SETTINGCHANGE, 1, reinterpret_cast<LPARAM>("Policy"));
+    EXPECT_EQ(std::make_pair(GetScrollCount(), GetShiftScroll()), std::make_pair(4, 1));
+    const WindowList& list = AppState.policyWindowList;
+    EXPECT_EQ(std::vector<std::string>(list.items, list.items + list.count), (std::vector<std::string>{ "Corp", "UserCorp" }));
+    EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
+    DestroyWindow(window);
+    PumpFor(50); // takes the quit message the window posted
 }
 
 } // namespace

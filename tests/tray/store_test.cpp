@@ -1,6 +1,7 @@
 // The settings store against Wine's real registry.
 #include "traytest.h"
 #include "appstate.h"
+#include "policy.h"
 #include "store.h"
 #include <shlwapi.h>
 #include <algorithm>
@@ -103,6 +104,32 @@ TEST_F(ScrollCountStore, OnOffOptionsAreOnForADword1OnlyAndSavedAsOneOrZero)
         EXPECT_EQ(GetValue(VELMORA_OPTION_KEY, option.name).data, (std::vector<unsigned char>{ 1, 0, 0, 0 }));
         option.save(0);
         EXPECT_EQ(GetValue(VELMORA_OPTION_KEY, option.name).data, (std::vector<unsigned char>{ 0, 0, 0, 0 }));
+    }
+}
+
+// Machine first, then user; a bad value is no policy and leaves the other in force.
+TEST_F(StoredSettings, PoliciesWinMachineFirstAndBadValuesAreNone)
+{
+    struct Put { DWORD type, size; ULONGLONG value; };
+    const Put no = { 0, 0, 0 }, cut = { REG_DWORD, 2, 12 }, text = { REG_SZ, 2, '1' }, qword = { REG_QWORD, 8, 1 };
+    auto dw = [](DWORD value) { return Put{ REG_DWORD, 4, value }; };
+    const PolicyId count = kScrollCountPolicy, shift = kShiftScrollPolicy, unfocused = kScrollUnfocusedPolicy;
+    const PolicyId ctrl = kCtrlPagePolicy, run = kRunAtLogonPolicy;
+    const struct { PolicyId id; Put machine, user; int expected; } cases[] = { // -1: no policy
+        { count, no, dw(12), 12 }, { count, dw(7), dw(12), 7 }, { count, dw(51), dw(12), 12 }, { count, dw(0), no, -1 },
+        { count, dw(50), dw(1), 50 }, { count, cut, dw(1), 1 }, { shift, no, dw(0), 0 }, { shift, dw(1), dw(0), 1 },
+        { shift, no, dw(2), -1 }, { shift, text, no, -1 }, { unfocused, dw(1), no, 1 }, { ctrl, no, dw(0), 0 },
+        { unfocused, no, dw(0xFFFFFFFF), -1 }, { ctrl, qword, no, -1 }, { run, dw(1), no, 1 },
+        { run, { REG_BINARY, 4, 1 }, dw(0), 0 }, { run, no, dw(3), -1 } };
+    for (const auto& c : cases) {
+        WipeStoredSettings();
+        const char* name = kPolicyValues[c.id].name;
+        for (const auto& put : { std::make_pair(HKEY_LOCAL_MACHINE, c.machine), std::make_pair(HKEY_CURRENT_USER, c.user) })
+            if (put.second.type)
+                RegSetKeyValueA(put.first, VELMORA_POLICY_KEY, name, put.second.type, &put.second.value, put.second.size);
+        int value = -1;
+        EXPECT_EQ(ReadPolicy(c.id, &value), c.expected != -1) << name << " " << c.machine.value << " " << c.user.value;
+        EXPECT_EQ(value, c.expected) << name;
     }
 }
 

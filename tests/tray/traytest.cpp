@@ -6,6 +6,8 @@
 void WipeStoredSettings()
 {
     SHDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Quor");
+    for (HKEY root : { HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER })
+        SHDeleteKeyA(root, "SOFTWARE\\Policies\\Quor");
     DeleteRunValue();
 }
 

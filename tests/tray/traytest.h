@@ -6,7 +6,7 @@
 #include <vector>
 
 
-// Removes the program's key tree, and the Run value.
+// Removes the program's key tree, its policies and the Run value.
 void WipeStoredSettings();
 void DeleteRunValue();
 // Creates HKCU\path if needed and sets one value.
