@@ -30,13 +30,13 @@ velmora_reg "$list" /v 1 /t REG_SZ /d SampleGrid
 velmora_reg 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v Velmora5 /t REG_SZ /d 'C:\Velmora\Velmora.exe /background'
 
 # desktop PROGRAM ARGUMENT: runs a program of the bin directory in a Wine
-# desktop window of 640x560, whose taskbar has the tray in its bottom right
+# desktop window of 640x640, whose taskbar has the tray in its bottom right
 # corner. The locale gives the interface language: English for $suffix "-en".
 suffix=""
 desktop() {
   local locale=ko_KR.UTF-8
   [ "$suffix" = -en ] && locale=C.UTF-8
-  env -u LC_ALL LANG=$locale wine explorer /desktop=shots,640x560 "$(winepath -w "$bin/$1")" "$2" >/dev/null 2>&1 &
+  env -u LC_ALL LANG=$locale wine explorer /desktop=shots,640x640 "$(winepath -w "$bin/$1")" "$2" >/dev/null 2>&1 &
   desktop_pid=$!
   sleep 6
 }
@@ -51,11 +51,11 @@ end_desktop() {
 shot() {
   local name=$1 argument=$2
   desktop dialoghost.exe "$argument"
-  xdotool mousemove 639 559
+  xdotool mousemove 639 639
   sleep 1
   import -window root "$work/$name.png"
   # The dialog is centred on the desktop; trim the desktop around it.
-  convert "$work/$name.png" -crop 640x560+0+0 +repage -bordercolor "$(convert "$work/$name.png" -format '%[pixel:p{1,1}]' info:)" \
+  convert "$work/$name.png" -crop 640x640+0+0 +repage -bordercolor "$(convert "$work/$name.png" -format '%[pixel:p{1,1}]' info:)" \
     -border 1 -fuzz 2% -trim +repage "$root/docs/$name$suffix.png"
   end_desktop
 }
@@ -64,10 +64,10 @@ shot() {
 # the tray; the menu opens above it.
 menu_shot() {
   desktop Velmora.exe /background
-  xdotool mousemove 629 549 click 3
+  xdotool mousemove 629 629 click 3
   sleep 2
   import -window root "$work/traymenu.png"
-  convert "$work/traymenu.png" -crop 200x96+440+464 +repage "$root/docs/traymenu$suffix.png"
+  convert "$work/traymenu.png" -crop 200x96+440+544 +repage "$root/docs/traymenu$suffix.png"
   end_desktop
 }
 
