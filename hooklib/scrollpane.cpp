@@ -22,7 +22,7 @@ int ScrollPaneAt(int direction, int x, int y)
     if (!target)
         return 0;
 
-    SendLinePairs(window, WM_VSCROLL, direction, target, sharedHookState.scrollCount);
+    SendLinePairs(window, WM_VSCROLL, direction, target, hookState->scrollCount);
     return 1;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fstream>
 #include "store.h"
+#include "kestro.h"
 
 namespace {
 
@@ -24,7 +25,10 @@ OpenDialog OpenHost(const std::string& arguments, const std::string& logPath)
 {
     OpenDialog open;
     open.logPath = logPath;
-    open.process = StartChild("dialoghost.exe", logPath.empty() ? arguments : arguments + " /log:" + logPath);
+    open.statePath = NewLogPath();
+    const std::string library = " /library:" + std::to_string(GetScrollCount()) + "," + std::to_string(GetShiftScroll());
+    const std::string all = arguments + library + " /state:" + open.statePath;
+    open.process = StartChild("dialoghost.exe", logPath.empty() ? all : all + " /log:" + logPath);
     open.dialog = WaitForWindow("#32770", open.process.processId);
     // WM_INITDIALOG has run once the dialog is visible.
     WaitUntil([&] { return open.dialog && IsWindowVisible(open.dialog); });
@@ -68,6 +72,12 @@ DWORD WaitClosed(OpenDialog& open)
         CloseHandle(open.process.process);
         open.process = ChildProcess();
     }
+    // What the host's library holds at the end, as this process's.
+    int count = 0, shift = 0;
+    if (std::ifstream(open.statePath) >> count >> shift) {
+        SetScrollCount(count);
+        SetShiftScroll(shift);
+    }
     return code;
 }
 
@@ -77,6 +87,8 @@ void Discard(OpenDialog& open)
         EndChild(open.process);
     if (!open.logPath.empty())
         DeleteFileA(open.logPath.c_str());
+    if (!open.statePath.empty())
+        DeleteFileA(open.statePath.c_str());
 }
 
 std::vector<std::string> LogLines(const OpenDialog& open)
