@@ -100,10 +100,18 @@ TEST_F(VelmoraProgram, AMutexThatRefusesAccessCountsAsRunning)
     CloseHandle(mutex);
 }
 
+// The Run value of this very file, written with another case.
+std::string OwnRunValue()
+{
+    std::string path = BinDir() + "\\Velmora.exe";
+    CharUpperBuffA(&path[0], static_cast<DWORD>(path.size()));
+    return "\"" + path + "\" /background";
+}
+
 TEST_F(VelmoraProgram, UninstallEndsTheRunningInstanceAndKeepsTheSettings)
 {
     PutDword(VELMORA_OPTION_KEY, "ScrollCount", 4);
-    PutString(VELMORA_RUN_KEY, "Velmora5", "\"C:\\Velmora.exe\" /background");
+    PutString(VELMORA_RUN_KEY, "Velmora5", OwnRunValue());
     Running& running = StartVelmora();
     ASSERT_TRUE(TrayIconExists(running.window));
 
@@ -117,15 +125,33 @@ TEST_F(VelmoraProgram, UninstallEndsTheRunningInstanceAndKeepsTheSettings)
 TEST_F(VelmoraProgram, UninstallWithoutAnInstanceStillRemovesTheRunValue)
 {
     PutWindowList({ "Kept" });
-    PutString(VELMORA_RUN_KEY, "Velmora5", "\"C:\\Velmora.exe\" /background");
+    PutString(VELMORA_RUN_KEY, "Velmora5", OwnRunValue());
     EXPECT_EQ(RunToEnd("/Uninstall"), 0u);
     EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
     EXPECT_TRUE(GetValue(VELMORA_WINDOWLIST_KEY, "0").present);
 
+    // Another copy's Run value is that copy's to remove.
     PutString(VELMORA_RUN_KEY, "Velmora5", "\"C:\\Velmora.exe\" /background");
+    EXPECT_EQ(RunToEnd("/Uninstall"), 0u);
+    EXPECT_EQ(GetValue(VELMORA_RUN_KEY, "Velmora5").Text(), "\"C:\\Velmora.exe\" /background");
+
+    PutString(VELMORA_RUN_KEY, "Velmora5", OwnRunValue());
     EXPECT_EQ(RunToEnd("/background /Uninstall"), 0u) << "both switches take the uninstall path";
     EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
     EXPECT_EQ(FindProcessWindow("Velmora5"), nullptr);
+}
+
+// What installers run before they replace or remove the files: the running
+// copy ends before the exit, and nothing in the registry changes.
+TEST_F(VelmoraProgram, StopEndsTheRunningInstanceAndChangesNothing)
+{
+    PutString(VELMORA_RUN_KEY, "Velmora5", OwnRunValue());
+    Running& running = StartVelmora();
+    ASSERT_TRUE(TrayIconExists(running.window));
+    EXPECT_EQ(RunToEnd("/Stop"), 0u);
+    EXPECT_EQ(WaitForSingleObject(running.process.process, 0), WAIT_OBJECT_0) << "still running after the exit";
+    EXPECT_EQ(GetValue(VELMORA_RUN_KEY, "Velmora5").Text(), OwnRunValue());
+    EXPECT_EQ(RunToEnd("/Stop"), 0u) << "with no copy running";
 }
 
 TEST_F(VelmoraProgram, LowerCaseUninstallIsNotASwitch)
