@@ -26,8 +26,7 @@ OpenDialog OpenHost(const std::string& arguments, const std::string& logPath)
     OpenDialog open;
     open.logPath = logPath;
     open.statePath = NewLogPath();
-    const std::string library = " /library:" + std::to_string(GetScrollCount()) + "," + std::to_string(GetShiftScroll());
-    const std::string all = arguments + library + " /state:" + open.statePath;
+    const std::string all = arguments + " /library:" + std::to_string(GetScrollCount()) + "," + std::to_string(GetShiftScroll()) + " /state:" + open.statePath;
     open.process = StartChild("dialoghost.exe", logPath.empty() ? all : all + " /log:" + logPath);
     open.dialog = WaitForWindow("#32770", open.process.processId);
     // WM_INITDIALOG has run once the dialog is visible.
@@ -74,10 +73,8 @@ DWORD WaitClosed(OpenDialog& open)
     }
     // What the host's library holds at the end, as this process's.
     int count = 0, shift = 0;
-    if (std::ifstream(open.statePath) >> count >> shift) {
-        SetScrollCount(count);
-        SetShiftScroll(shift);
-    }
+    if (std::ifstream(open.statePath) >> count >> shift)
+        SetScrollCount(count), SetShiftScroll(shift);
     return code;
 }
 
@@ -85,10 +82,9 @@ void Discard(OpenDialog& open)
 {
     if (open.process.process)
         EndChild(open.process);
-    if (!open.logPath.empty())
-        DeleteFileA(open.logPath.c_str());
-    if (!open.statePath.empty())
-        DeleteFileA(open.statePath.c_str());
+    for (const std::string& path : { open.logPath, open.statePath })
+        if (!path.empty())
+            DeleteFileA(path.c_str());
 }
 
 std::vector<std::string> LogLines(const OpenDialog& open)

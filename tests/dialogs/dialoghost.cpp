@@ -2,9 +2,8 @@
 // the main window opens it, and reports what it left behind:
 //   dialoghost /settings [/log:FILE]   the settings dialog
 //   dialoghost /about                  the About box
-// /library:COUNT,SHIFT sets the library's count and Shift option first, and
-// /state:FILE gets them at the end as "COUNT SHIFT": on the NT line the
-// library keeps them per process, so the driver hands its own over and back.
+// /library:COUNT,SHIFT and /state:FILE hand the library's count and Shift
+// option over and back ("COUNT SHIFT"): on the NT line they are per process.
 // The exit code is the dialog's result. With /log the finder's inversions
 // are written to FILE, one window handle a line, and at the end a line
 // "end RESULT scrollCount N capture C dragging D highlighted H".
@@ -96,10 +95,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     }
     int count = 0, shift = 0;
     const char* library = strstr(commandLine, "/library:");
-    if (library && sscanf(library + 9, "%d,%d", &count, &shift) == 2) {
-        SetScrollCount(count);
-        SetShiftScroll(shift);
-    }
+    if (library && sscanf(library + 9, "%d,%d", &count, &shift) == 2)
+        SetScrollCount(count), SetShiftScroll(shift);
     HWND owner = CreateOwner(instance);
     const INT_PTR result = strstr(commandLine, "/about") ? ShowAboutBox(owner) : ShowSettingsDialog(owner);
     if (logFile) {

@@ -151,9 +151,8 @@ TEST(HookLifetime, AnEndedThreadLeavesTheModuleHandleForInstalling)
     EXPECT_EQ(EndChild(host), 0u);
 }
 
-// Windows 9x's message hook reads the tray program's settings in every
-// process, so there they are shared; on the NT line each process keeps its
-// own, or one session's count would be every session's.
+// Shared on Windows 9x, whose message hook reads them in every process; on the
+// NT line each process's own, or one session's count would be every session's.
 TEST(SharedState, CountIsSharedOn9xAndPerProcessOnNT)
 {
     for (const char* exe : { "hookhost.exe", "hookhost98.exe" }) {
@@ -161,10 +160,9 @@ TEST(SharedState, CountIsSharedOn9xAndPerProcessOnNT)
         const bool shared = lstrcmpA(exe, "hookhost98.exe") == 0;
         ChildProcess first = StartChild(exe, "/count:9");
         HWND firstWindow = WaitForWindow("KestroHookHost", first.processId);
-        ASSERT_NE(firstWindow, nullptr);
         ChildProcess second = StartChild(exe, "/count:4");
         HWND secondWindow = WaitForWindow("KestroHookHost", second.processId);
-        ASSERT_NE(secondWindow, nullptr);
+        ASSERT_TRUE(firstWindow && secondWindow);
         EXPECT_EQ(SendMessageA(firstWindow, HH_SCROLLCOUNT, 0, 0), shared ? 4 : 9);
         EXPECT_EQ(SendMessageA(secondWindow, HH_SETSCROLLCOUNT, static_cast<WPARAM>(-2), 0), -2);
         EXPECT_EQ(SendMessageA(firstWindow, HH_SCROLLCOUNT, 0, 0), shared ? -2 : 9);

