@@ -40,9 +40,11 @@ static int WheelNotch(short delta, BOOL sideways, BOOL paged)
     return direction | static_cast<int>((sideways ? kForwardSideways : 0) | (paged ? kForwardPage : 0));
 }
 
-// A tilt to the right (delta > 0) scrolls right.
+// A tilt to the right (delta > 0) scrolls right; a tilt of 0 goes nowhere.
 static int TiltNotch(short delta)
 {
+    if (delta == 0)
+        return kNoNotch;
     const int direction = TakeNotch(&tiltRemainder, delta);
     if (direction == kNoNotch)
         return kNoNotch;
@@ -66,12 +68,12 @@ static LRESULT HandleNotch(int code, WPARAM wParam, LPARAM lParam, int notch, in
 {
     if (notch == kNoNotch)
         return CallNextHookEx(installedHook, code, wParam, lParam);
-    if (sharedHookState.scrollUnfocused)
+    if (hookState->scrollUnfocused)
         notch |= static_cast<int>(kForwardUnfocused);
     const int marked = notch & ~static_cast<int>(kForwardSideways);
     if (notch & kForwardSideways ? ScrollSidewaysAt(marked, x, y) : ScrollPaneAt(marked, x, y))
         return 0;
-    HWND commander = sharedHookState.commanderWindow;
+    HWND commander = hookState->commanderWindow;
     if (commander && ForwardToCommander(commander, notch, packedPoint))
         return 0;
     return CallNextHookEx(installedHook, code, wParam, lParam);
@@ -87,8 +89,8 @@ extern "C" LRESULT CALLBACK LowLevelMouseProc(int code, WPARAM wParam, LPARAM lP
     const LPARAM packed = MAKELPARAM(event->pt.x & 0xFFFF, event->pt.y & 0xFFFF);
     const int notch = wParam == WM_MOUSEHWHEEL
                           ? TiltNotch(delta)
-                          : WheelNotch(delta, sharedHookState.shiftScroll && GetAsyncKeyState(VK_SHIFT) < 0,
-                                       sharedHookState.ctrlPage && GetAsyncKeyState(VK_CONTROL) < 0);
+                          : WheelNotch(delta, hookState->shiftScroll && GetAsyncKeyState(VK_SHIFT) < 0,
+                                       hookState->ctrlPage && GetAsyncKeyState(VK_CONTROL) < 0);
     return HandleNotch(code, wParam, lParam, notch, event->pt.x, event->pt.y, packed);
 }
 
@@ -104,7 +106,7 @@ extern "C" LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam)
     // Signed: monitors left of or above the primary have negative coordinates.
     const int x = GET_X_LPARAM(message->lParam);
     const int y = GET_Y_LPARAM(message->lParam);
-    const BOOL shifted = sharedHookState.shiftScroll && (LOWORD(message->wParam) & MK_SHIFT);
-    const BOOL paged = sharedHookState.ctrlPage && (LOWORD(message->wParam) & MK_CONTROL);
+    const BOOL shifted = hookState->shiftScroll && (LOWORD(message->wParam) & MK_SHIFT);
+    const BOOL paged = hookState->ctrlPage && (LOWORD(message->wParam) & MK_CONTROL);
     return HandleNotch(code, wParam, lParam, WheelNotch(delta, shifted, paged), x, y, message->lParam);
 }

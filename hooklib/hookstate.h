@@ -1,8 +1,8 @@
 #pragma once
 #include <windows.h>
 
-// One record for every process that maps the library: each field is a single
-// aligned 32-bit word, written only by the tray program.
+// The settings the hook procedures read: each field is a single aligned
+// 32-bit word, written only by the tray program.
 struct SharedHookState {
     volatile LONG scrollCount;
     HWND volatile commanderWindow;
@@ -11,7 +11,15 @@ struct SharedHookState {
     volatile LONG ctrlPage; // 1: Ctrl+wheel scrolls a page a notch
 };
 
+// One record for every process that maps the library, in the shared section:
+// Windows 9x's message hook runs in other processes and must see the tray
+// program's settings there.
 extern SharedHookState sharedHookState;
+// The record the hook procedures and exports use, chosen at process attach: on
+// the NT line each process's own, since the low-level hook runs only in the
+// process that installed it, and a terminal server's sessions all map the one
+// file; on Windows 9x the shared one.
+extern SharedHookState* hookState;
 // Beside it in the shared section: the hook as installed, written by the
 // installing process. The hook procedures pass it to CallNextHookEx, which on
 // Windows 9x needs the real handle in every process the library is mapped into.

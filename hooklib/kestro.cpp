@@ -3,7 +3,10 @@
 #include "kestro.h"
 #include "../common/wheelpane.h"
 
-SharedHookState sharedHookState __attribute__((section(".ASHARE"), shared)) = { 3, 0, 0, 0, 0 };
+#define INITIAL_HOOK_STATE { 3, 0, 0, 0, 0 }
+SharedHookState sharedHookState __attribute__((section(".ASHARE"), shared)) = INITIAL_HOOK_STATE;
+static SharedHookState processHookState = INITIAL_HOOK_STATE;
+SharedHookState* hookState = &sharedHookState;
 HHOOK volatile installedHook __attribute__((section(".ASHARE"), shared)) = 0;
 
 HHOOK hookHandle = 0;
@@ -16,28 +19,30 @@ volatile LONG hookCallCount = 0;
 // must never pass a null module to SetWindowsHookExA.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
-    if (reason == DLL_PROCESS_ATTACH)
+    if (reason == DLL_PROCESS_ATTACH) {
         moduleInstance = instance;
-    else if (reason == DLL_PROCESS_DETACH)
+        hookState = IsPlatformNT() ? &processHookState : &sharedHookState;
+    } else if (reason == DLL_PROCESS_DETACH) {
         moduleInstance = 0;
+    }
     return TRUE;
 }
 
 extern "C" void WINAPI SetCommander(HWND window, int accessCode)
 {
     if (accessCode == kCommanderAccessCode)
-        sharedHookState.commanderWindow = window;
+        hookState->commanderWindow = window;
 }
 
 extern "C" int WINAPI SetScrollCount(int count)
 {
-    sharedHookState.scrollCount = count;
+    hookState->scrollCount = count;
     return count;
 }
 
 extern "C" int WINAPI GetScrollCount()
 {
-    return sharedHookState.scrollCount;
+    return hookState->scrollCount;
 }
 
 // The on/off options: any non-zero value is stored as 1.
@@ -49,32 +54,32 @@ static int StoreOption(volatile LONG* option, int enable)
 
 extern "C" int WINAPI SetShiftScroll(int enable)
 {
-    return StoreOption(&sharedHookState.shiftScroll, enable);
+    return StoreOption(&hookState->shiftScroll, enable);
 }
 
 extern "C" int WINAPI GetShiftScroll()
 {
-    return sharedHookState.shiftScroll;
+    return hookState->shiftScroll;
 }
 
 extern "C" int WINAPI SetScrollUnfocused(int enable)
 {
-    return StoreOption(&sharedHookState.scrollUnfocused, enable);
+    return StoreOption(&hookState->scrollUnfocused, enable);
 }
 
 extern "C" int WINAPI GetScrollUnfocused()
 {
-    return sharedHookState.scrollUnfocused;
+    return hookState->scrollUnfocused;
 }
 
 extern "C" int WINAPI SetCtrlPage(int enable)
 {
-    return StoreOption(&sharedHookState.ctrlPage, enable);
+    return StoreOption(&hookState->ctrlPage, enable);
 }
 
 extern "C" int WINAPI GetCtrlPage()
 {
-    return sharedHookState.ctrlPage;
+    return hookState->ctrlPage;
 }
 
 extern "C" LONG WINAPI GetHookCallCount()
@@ -105,7 +110,7 @@ static int RemoveHook()
 
 extern "C" int WINAPI InstallMouseHook(int install)
 {
-    SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, const_cast<LONG*>(&sharedHookState.scrollCount), 0);
+    SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, const_cast<LONG*>(&hookState->scrollCount), 0);
     return install ? InstallHook() : RemoveHook();
 }
 

@@ -23,7 +23,7 @@ int ScrollPaneAt(int notch, int x, int y)
     if (!target)
         return 0;
 
-    SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, sharedHookState.scrollCount));
+    SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, hookState->scrollCount));
     return 1;
 }
 

@@ -40,6 +40,12 @@ LangString ErrNotAdmin ${LANG_ENGLISH} "Installing for every user needs administ
 LangString ErrNotAdmin ${LANG_KOREAN} "모든 사용자에게 설치하려면 관리자 권한이 필요합니다. 설치 프로그램을 관리자 권한으로 실행하십시오."
 LangString ErrElevation ${LANG_ENGLISH} "Setup did not get administrator rights. Choose 'Only for me', or ask your administrator."
 LangString ErrElevation ${LANG_KOREAN} "관리자 권한을 얻지 못했습니다. '나에게만 설치'를 고르거나 관리자에게 문의하십시오."
+LangString ErrMsiCopy ${LANG_ENGLISH} "Velmora is already installed for every user from its MSI package. Remove that package first (msiexec /x), then run this setup again."
+LangString ErrMsiCopy ${LANG_KOREAN} "모든 사용자용 Velmora가 이미 MSI 패키지로 설치되어 있습니다. 먼저 그 패키지를 제거한(msiexec /x) 다음 이 설치 프로그램을 다시 실행하십시오."
+LangString ErrFolder ${LANG_ENGLISH} "Velmora for every user goes only into a folder under Program Files, which only administrators can change. Choose a folder there."
+LangString ErrFolder ${LANG_KOREAN} "모든 사용자용 Velmora는 관리자만 바꿀 수 있는 Program Files 아래의 폴더에만 설치됩니다. 그 아래의 폴더를 고르십시오."
+LangString ErrMachineSetup ${LANG_ENGLISH} "Setup for every user did not finish. Exit code:"
+LangString ErrMachineSetup ${LANG_KOREAN} "모든 사용자용 설치를 마치지 못했습니다. 종료 코드:"
 LangString ErrUnNotAdmin ${LANG_ENGLISH} "Removing Velmora for every user needs administrator rights. Run the uninstaller as an administrator."
 LangString ErrUnNotAdmin ${LANG_KOREAN} "모든 사용자용 Velmora를 제거하려면 관리자 권한이 필요합니다. 제거 프로그램을 관리자 권한으로 실행하십시오."
 

@@ -63,7 +63,13 @@ cp "$icon" "$msistage/velmora.ico"
 touch -d "@$epoch" "$msistage"/*
 code() { python3 -c 'import sys, uuid; print("{%s}" % str(uuid.uuid5(uuid.UUID("2431f988-fff1-4bc6-816d-9b6acbe9ce2d"), sys.argv[1])).upper())' "$1"; }
 frozen=$(TZ=UTC date -d "@$epoch" '+%Y-%m-%d %H:%M:%S')
-(cd "$msistage" && TZ=UTC faketime "$frozen" wixl -a "$arch" -D Platform="$arch" -D Version="$version" -D ProductCode="$(code "product $version")" \
+# Windows Installer compares three fields: a.b.c.d becomes a.b.(c*256+d).
+IFS=. read -r major minor build revision <<<"$version"
+if [ "$major" -gt 255 ] || [ "$minor" -gt 255 ] || [ "$build" -gt 255 ] || [ "$revision" -gt 255 ]; then
+  echo "pack: $version does not map to an MSI ProductVersion: each field at most 255" >&2; exit 2
+fi
+msiversion=$major.$minor.$((build * 256 + revision))
+(cd "$msistage" && TZ=UTC faketime "$frozen" wixl -a "$arch" -D Platform="$arch" -D Version="$msiversion" -D ProductCode="$(code "product $version")" \
     -o "$out/$msi" "$here/velmora.wxs")
 TZ=UTC faketime "$frozen" msibuild "$out/$msi" -s Velmora Quor "$([ "$arch" = x64 ] && echo x64 || echo Intel);1033" "$(code "package $version")"
 bash "$here/sign.sh" "$out/$msi"

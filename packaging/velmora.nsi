@@ -65,6 +65,10 @@ Var AsSystem
 Var ScopeFixed
 Var ScopeMeBox
 Var FolderGiven
+; 1: the elevated part of an interactive "for everyone" setup (/NOUSER):
+; it writes nothing under HKCU, which is the elevating account's, and starts
+; nothing; the unelevated parent does both for its user.
+Var NoUser
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -76,11 +80,15 @@ Var FolderGiven
 !define MUI_WELCOMEPAGE_TEXT "$(WelcomeText)"
 !insertmacro MUI_PAGE_WELCOME
 Page custom ScopePage ScopeLeave
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
 !insertmacro MUI_PAGE_DIRECTORY
 Page custom OptionsPage OptionsLeave
 !insertmacro MUI_PAGE_INSTFILES
 ; The box only marks the choice; the program starts once the setup closes
 ; (.onInstSuccess), not behind the finish page.
+; A file in use asks for a restart; it is never preselected, since it ends
+; every user's session.
+!define MUI_FINISHPAGE_REBOOTLATER_DEFAULT
 !define MUI_FINISHPAGE_TITLE "$(FinishTitle)"
 !define MUI_FINISHPAGE_TEXT "$(FinishText)"
 !define MUI_FINISHPAGE_RUN
@@ -105,10 +113,10 @@ VIAddVersionKey /LANG=${LANG_KOREAN} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_KOREAN} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_KOREAN} "LegalCopyright" "Copyright (C) 2026 Quor"
 
-; StopVelmora EXE: ends the running instance with "EXE /Uninstall", which
-; also removes the Run value. That program only broadcasts the quit message
-; and returns, so wait (bounded) for the instance's process itself: its files
-; are free only once the process is gone, a moment after its window.
+; StopVelmora EXE: ends the running copies with "EXE /Stop", which waits
+; for them and changes nothing in the registry. An older program does not
+; know the switch, so wait (bounded) for the instance's process here too:
+; its files are free only once the process is gone.
 !macro DEFINE_STOP_VELMORA UN
 Function ${UN}StopVelmora
   Exch $R0
@@ -122,7 +130,7 @@ Function ${UN}StopVelmora
     ; SYNCHRONIZE
     System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i R2) p .R3'
   ${EndIf}
-  ExecWait '"$R0" /Uninstall'
+  ExecWait '"$R0" /Stop'
   ${If} $R3 <> 0
     System::Call 'kernel32::WaitForSingleObject(p R3, i 15000)'
     System::Call 'kernel32::CloseHandle(p R3)'
@@ -175,6 +183,91 @@ FunctionEnd
 !macroend
 !insertmacro DEFINE_IS_ADMIN ""
 !insertmacro DEFINE_IS_ADMIN "un."
+
+; RunElevated FILE PARAMETERS: starts FILE with the UAC prompt, waits for it
+; and leaves its exit code on the stack, or "error" when it did not start
+; (the prompt declined, no rights to be had).
+!macro DEFINE_RUN_ELEVATED UN
+Function ${UN}RunElevated
+  Exch $R1
+  Exch
+  Exch $R0
+  Push $R2
+  Push $R3
+  ; SHELLEXECUTEINFOW, SEE_MASK_NOCLOSEPROCESS; hProcess is its last member.
+  System::Call '*(&l4, i 0x40, p $HWNDPARENT, w "runas", w R0, w R1, p 0, i 1, p 0, p 0, p 0, p 0, i 0, p 0, p 0) p .R2'
+  System::Call 'shell32::ShellExecuteExW(p R2) i .R3'
+  ${If} $R3 <> 0
+    System::Call '*$R2(i, i, p, p, p, p, p, i, p, p, p, p, i, p, p .R3)'
+    System::Call 'kernel32::WaitForSingleObject(p R3, i -1)'
+    System::Call 'kernel32::GetExitCodeProcess(p R3, *i .R1)'
+    System::Call 'kernel32::CloseHandle(p R3)'
+  ${Else}
+    StrCpy $R1 error
+  ${EndIf}
+  System::Free $R2
+  Pop $R3
+  Pop $R2
+  Pop $R0
+  Exch $R1
+FunctionEnd
+!macroend
+!insertmacro DEFINE_RUN_ELEVATED ""
+!insertmacro DEFINE_RUN_ELEVATED "un."
+
+; One machine copy at a time: the MSI's (found by its UpgradeCode) stops a
+; machine setup, which would share its folder and logon step.
+Function RefuseBesideMsiCopy
+  System::Call 'msi::MsiEnumRelatedProductsW(w "{2431F988-FFF1-4BC6-816D-9B6ACBE9CE2D}", i 0, i 0, w .r1) i .r0'
+  ${If} $0 == 0
+    Push $(ErrMsiCopy)
+    Push 1638
+    Call Refuse
+  ${EndIf}
+FunctionEnd
+
+; A machine copy runs at every user's logon, administrators' included: only
+; under Program Files, which only administrators may change. 1 or 0.
+Function IsProtectedFolder
+  Push $0
+  Push $1
+  Push $2
+  ClearErrors
+  GetFullPathName $0 $INSTDIR
+  ${IfThen} $0 == "" ${|} StrCpy $0 $INSTDIR ${|}
+  StrCpy $2 0
+  StrLen $1 "$PROGRAMFILES32\"
+  StrCpy $1 $0 $1
+  ${IfThen} $1 == "$PROGRAMFILES32\" ${|} StrCpy $2 1 ${|}
+  StrLen $1 "$PROGRAMFILES64\"
+  StrCpy $1 $0 $1
+  ${IfThen} $1 == "$PROGRAMFILES64\" ${|} StrCpy $2 1 ${|}
+  StrCpy $0 $2
+  Pop $2
+  Pop $1
+  Exch $0
+FunctionEnd
+
+; Silently a refusal; on the directory page a message, and the page stays.
+Function DirectoryLeave
+  ${If} $AllUsers == 1
+    Call IsProtectedFolder
+    Pop $0
+    ${If} $0 != 1
+      MessageBox MB_OK|MB_ICONSTOP $(ErrFolder)
+      Abort
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; The elevating user's own part of a machine install, done by the
+; unelevated parent: the Run value, the logon step's record, the start.
+Function UserPartOfMachineInstall
+  WriteRegStr HKCU "${RUN_KEY}" "${INSTANCE}" '"$INSTDIR\Velmora.exe" /background'
+  WriteRegStr HKCU "${ACTIVE_SETUP}\${LOGON_STEP}" "Version" "1"
+  WriteRegStr HKCU "Software\Wow6432Node\Microsoft\Active Setup\Installed Components\${LOGON_STEP}" "Version" "1"
+  Exec '"$INSTDIR\Velmora.exe"'
+FunctionEnd
 
 ; 1 when the setup runs as LocalSystem (a deployment tool), else 0.
 Function IsSystem
@@ -278,6 +371,11 @@ Function .onInit
     StrCpy $AllUsers 1
     StrCpy $ScopeFixed 1
   ${EndIf}
+  ClearErrors
+  ${GetOptions} $0 "/NOUSER" $1
+  ${IfNot} ${Errors}
+    StrCpy $NoUser 1
+  ${EndIf}
   ${If} $AllUsers == 1
     Call IsAdmin
     Pop $0
@@ -286,13 +384,27 @@ Function .onInit
       Push 740
       Call Refuse
     ${EndIf}
+    Call RefuseBesideMsiCopy
   ${EndIf}
   Call ApplyScope
+  Call RefuseUnprotectedFolder
 
   ; A silent setup starts the program; otherwise the finish page's box says.
   StrCpy $StartAfter ${BST_UNCHECKED}
   ${If} ${Silent}
     StrCpy $StartAfter ${BST_CHECKED}
+  ${EndIf}
+FunctionEnd
+
+Function RefuseUnprotectedFolder
+  ${If} $AllUsers == 1
+    Call IsProtectedFolder
+    Pop $0
+    ${If} $0 != 1
+      Push $(ErrFolder)
+      Push 267
+      Call Refuse
+    ${EndIf}
   ${EndIf}
 FunctionEnd
 
@@ -318,8 +430,9 @@ Function ScopePage
   nsDialogs::Show
 FunctionEnd
 
-; "For everyone" without an elevated token: an elevated copy takes over,
-; starting at this choice, and this one ends.
+; "For everyone" without an elevated token: an elevated copy installs the
+; machine's part silently, into Program Files, and this one waits for it,
+; then does this user's part as this user and ends with the copy's code.
 Function ScopeLeave
   ${NSD_GetState} $ScopeMeBox $0
   StrCpy $AllUsers 0
@@ -327,14 +440,27 @@ Function ScopeLeave
     Call IsAdmin
     Pop $0
     ${If} $0 != 1
-      System::Call 'shell32::ShellExecuteW(p $HWNDPARENT, w "runas", w "$EXEPATH", w "/ALLUSERS", p 0, i 1) p .r0'
-      ${If} $0 U> 32
-        Quit
+      Push "$EXEPATH"
+      Push "/S /ALLUSERS /NOUSER"
+      Call RunElevated
+      Pop $0
+      ${If} $0 == error
+        MessageBox MB_OK|MB_ICONEXCLAMATION $(ErrElevation)
+        Abort
       ${EndIf}
-      MessageBox MB_OK|MB_ICONEXCLAMATION $(ErrElevation)
-      Abort
+      ${If} $0 == 0
+      ${OrIf} $0 == 3010
+        ReadRegStr $INSTDIR HKLM "${UNINST_KEY}" "InstallLocation"
+        Call UserPartOfMachineInstall
+        MessageBox MB_OK|MB_ICONINFORMATION "$(FinishTitle)"
+      ${Else}
+        MessageBox MB_OK|MB_ICONSTOP "$(ErrMachineSetup) $0"
+      ${EndIf}
+      SetErrorLevel $0
+      Quit
     ${EndIf}
     StrCpy $AllUsers 1
+    Call RefuseBesideMsiCopy
   ${EndIf}
   Call ApplyScope
 FunctionEnd
@@ -367,38 +493,45 @@ FunctionEnd
   WriteRegStr HKLM "${ACTIVE_SETUP}\${LOGON_STEP}" "Version" "1"
   WriteRegDWORD HKLM "${ACTIVE_SETUP}\${LOGON_STEP}" "IsInstalled" 1
   WriteRegStr HKLM "${ACTIVE_SETUP}\${LOGON_STEP}" "StubPath" \
-    '"$SYSDIR\cmd.exe" /d /c reg.exe add "HKCU\${RUN_KEY}" /v ${INSTANCE} /t REG_SZ /d "\"$INSTDIR\Velmora.exe\" /background" /f >nul \
-    & reg.exe delete "${STEP_RECORDS_64}\${REMOVAL_STEP}" /f >nul 2>&1 & reg.exe delete "${STEP_RECORDS_32}\${REMOVAL_STEP}" /f >nul 2>&1'
+    '"$SYSDIR\cmd.exe" /d /c reg.exe delete "${STEP_RECORDS_64}\${REMOVAL_STEP}" /f >nul 2>&1 & reg.exe delete "${STEP_RECORDS_32}\${REMOVAL_STEP}" /f >nul 2>&1 \
+    & reg.exe add "HKCU\${RUN_KEY}" /v ${INSTANCE} /t REG_SZ /d "\"$INSTDIR\Velmora.exe\" /background" /f >nul'
   ${If} $AsSystem != 1
+  ${AndIf} $NoUser != 1
     WriteRegStr HKCU "${ACTIVE_SETUP}\${LOGON_STEP}" "Version" "1"
     WriteRegStr HKCU "Software\Wow6432Node\Microsoft\Active Setup\Installed Components\${LOGON_STEP}" "Version" "1"
   ${EndIf}
 !macroend
 ; On removal: each user's Run value at the next logon, if it still starts
 ; this copy; the logon step's record goes, so that a reinstall runs it again.
-; "& if not errorlevel 1", not "&&", which Wine's cmd runs regardless.
+; "& if errorlevel", not "&&", which Wine's cmd runs regardless. Each step's
+; exit code is that of its last command, its real work: 0 when done.
 !macro REMOVAL_STEP_FOR_EVERYONE
   DeleteRegKey HKLM "${ACTIVE_SETUP}\${LOGON_STEP}"
   WriteRegStr HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "" "Velmora"
   WriteRegStr HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "Version" "1"
   WriteRegDWORD HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "IsInstalled" 1
   WriteRegStr HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "StubPath" \
-    '"$SYSDIR\cmd.exe" /d /c (reg.exe query "HKCU\${RUN_KEY}" /v ${INSTANCE} 2>nul | find.exe "$INSTDIR\Velmora.exe" >nul & if not errorlevel 1 reg.exe delete "HKCU\${RUN_KEY}" /v ${INSTANCE} /f >nul) \
-    & reg.exe delete "${STEP_RECORDS_64}\${LOGON_STEP}" /f >nul 2>&1 & reg.exe delete "${STEP_RECORDS_32}\${LOGON_STEP}" /f >nul 2>&1'
+    '"$SYSDIR\cmd.exe" /d /c reg.exe delete "${STEP_RECORDS_64}\${LOGON_STEP}" /f >nul 2>&1 & reg.exe delete "${STEP_RECORDS_32}\${LOGON_STEP}" /f >nul 2>&1 \
+    & (reg.exe query "HKCU\${RUN_KEY}" /v ${INSTANCE} 2>nul | find.exe "$INSTDIR\Velmora.exe" >nul) & if errorlevel 1 (exit /b 0) else reg.exe delete "HKCU\${RUN_KEY}" /v ${INSTANCE} /f >nul'
   DeleteRegKey HKCU "${ACTIVE_SETUP}\${LOGON_STEP}"
   DeleteRegKey HKCU "Software\Wow6432Node\Microsoft\Active Setup\Installed Components\${LOGON_STEP}"
 !macroend
 
-; Other users' sessions may hold a machine copy's files: the new one then
-; takes its place at the next restart (exit code 3010).
-!macro INSTALL_BINARY NAME
-  ${If} $AllUsers == 1
-    File "/oname=${NAME}.new" "${BINDIR}/${NAME}"
-    Delete "$INSTDIR\${NAME}"
-    Rename /REBOOTOK "$INSTDIR\${NAME}.new" "$INSTDIR\${NAME}"
-  ${Else}
-    File "${BINDIR}/${NAME}"
+; Other users' sessions may hold a machine copy's files: a file in use is
+; renamed aside, the new one goes in under its real name, and only the
+; renamed one is deleted at the next restart (exit code 3010), so that a
+; reinstall before then keeps its files.
+!macro SET_ASIDE PATH
+  Delete "${PATH}"
+  ${If} ${FileExists} "${PATH}"
+    System::Call 'kernel32::GetTickCount() i .r9'
+    Rename "${PATH}" "${PATH}.$9.old"
+    Delete /REBOOTOK "${PATH}.$9.old"
   ${EndIf}
+!macroend
+!macro INSTALL_BINARY NAME
+  !insertmacro SET_ASIDE "$INSTDIR\${NAME}"
+  File "${BINDIR}/${NAME}"
 !macroend
 
 Function StartAfterFinish
@@ -406,20 +539,18 @@ Function StartAfterFinish
 FunctionEnd
 
 Section
+  ; The running copies, from this folder or another (whose mutex would keep
+  ; the new one from starting), are ended by this version's own program: an
+  ; older one may not know "/Stop".
+  InitPluginsDir
+  SetOutPath "$PLUGINSDIR\stop"
+  File "${BINDIR}/Velmora.exe"
+  File "${BINDIR}/kestro.dll"
+  Push "$PLUGINSDIR\stop\Velmora.exe"
+  Call StopVelmora
   SetOutPath "$INSTDIR"
-  ${If} ${FileExists} "$INSTDIR\Velmora.exe"
-    Push "$INSTDIR\Velmora.exe"
-    Call StopVelmora
-  ${EndIf}
   !insertmacro INSTALL_BINARY Velmora.exe
   !insertmacro INSTALL_BINARY kestro.dll
-  ; A copy still running from another folder is ended by the new one, or
-  ; the new one would find the mutex taken and not start.
-  FindWindow $0 "${INSTANCE}"
-  ${If} $0 <> 0
-    Push "$INSTDIR\Velmora.exe"
-    Call StopVelmora
-  ${EndIf}
   WriteUninstaller "$INSTDIR\uninstall.exe"
   CreateShortcut "$SMPROGRAMS\Velmora.lnk" "$INSTDIR\Velmora.exe" "" "$INSTDIR\Velmora.exe" 0
 
@@ -429,8 +560,10 @@ Section
   WriteRegStr SHCTX "${UNINST_KEY}" "Publisher" "Quor"
   WriteRegStr SHCTX "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\Velmora.exe,0"
   WriteRegStr SHCTX "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
-  WriteRegStr SHCTX "${UNINST_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
-  WriteRegStr SHCTX "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  ; In place (_?=, last and unquoted): the uninstaller then waits for its
+  ; removal and ends with its exit code (un.onInit).
+  WriteRegStr SHCTX "${UNINST_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe" _?=$INSTDIR'
+  WriteRegStr SHCTX "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S _?=$INSTDIR'
   SectionGetSize 0 $0
   WriteRegDWORD SHCTX "${UNINST_KEY}" "EstimatedSize" $0
   WriteRegDWORD SHCTX "${UNINST_KEY}" "NoModify" 1
@@ -442,6 +575,7 @@ Section
   ; The very value the program's settings dialog writes and reads back;
   ; SYSTEM never logs on, so its own would serve nobody.
   ${If} $AsSystem == 1
+  ${OrIf} $NoUser == 1
   ${ElseIf} $RunAtStartup == ${BST_CHECKED}
     WriteRegStr HKCU "${RUN_KEY}" "${INSTANCE}" '"$INSTDIR\Velmora.exe" /background'
   ${Else}
@@ -457,6 +591,7 @@ Function .onInstSuccess
   ; Never in session 0.
   ${If} $StartAfter == ${BST_CHECKED}
   ${AndIf} $AsSystem != 1
+  ${AndIf} $NoUser != 1
     ${If} ${Silent}
       Exec '"$INSTDIR\Velmora.exe" /background'
     ${Else}
@@ -483,14 +618,21 @@ Section "Uninstall"
 
   ${If} $AllUsers == 1
     !insertmacro REMOVAL_STEP_FOR_EVERYONE
-    ; Other users' running copies hold their files until the next restart.
-    Delete /REBOOTOK "$INSTDIR\Velmora.exe"
-    Delete /REBOOTOK "$INSTDIR\kestro.dll"
-  ${Else}
-    Delete "$INSTDIR\Velmora.exe"
-    Delete "$INSTDIR\kestro.dll"
   ${EndIf}
+  ; Other users' running copies hold their files until the next restart.
+  !insertmacro SET_ASIDE "$INSTDIR\Velmora.exe"
+  !insertmacro SET_ASIDE "$INSTDIR\kestro.dll"
+  ; The in-place uninstaller that waits for us holds its file open: a copy
+  ; of ours deletes it, and the folder, once that process has ended.
   Delete "$INSTDIR\uninstall.exe"
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/OUTER=" $0
+  ${IfNot} ${Errors}
+  ${AndIf} ${FileExists} "$INSTDIR\uninstall.exe"
+    IntOp $0 $0 + 0
+    Exec '"$EXEPATH" /CLEANUP=$0 _?=$INSTDIR'
+  ${EndIf}
   Delete "$SMPROGRAMS\Velmora.lnk"
   DeleteRegKey SHCTX "${UNINST_KEY}"
   ${If} $1 == delete
@@ -506,16 +648,60 @@ Section "Uninstall"
   ${EndIf}
 SectionEnd
 
-; The machine copy is the one that HKLM's entry names.
+; The machine copy is the one that HKLM's entry names. Started in place
+; (the entry's _?=), the uninstaller runs the removal from a copy in %TEMP%,
+; elevated for the machine copy when it has no rights (the UAC prompt),
+; waits for it and ends with its exit code, 3010 included: a deployment
+; tool that waits for this process finds the removal done.
 Function un.onInit
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/CLEANUP=" $0
+  ${IfNot} ${Errors}
+    IntOp $0 $0 + 0
+    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r0) p .r0'
+    ${If} $0 <> 0
+      System::Call 'kernel32::WaitForSingleObject(p r0, i 30000)'
+      System::Call 'kernel32::CloseHandle(p r0)'
+    ${EndIf}
+    Delete "$INSTDIR\uninstall.exe"
+    RMDir "$INSTDIR"
+    Quit
+  ${EndIf}
   StrCpy $AllUsers 0
   ReadRegStr $0 HKLM "${UNINST_KEY}" "InstallLocation"
   ${If} $0 != ""
   ${AndIf} $0 == $INSTDIR
     StrCpy $AllUsers 1
-    Call un.IsAdmin
-    Pop $0
-    ${If} $0 != 1
+  ${EndIf}
+  Call un.IsAdmin
+  Pop $2
+  ${If} $EXEDIR == $INSTDIR
+    InitPluginsDir
+    CopyFiles /SILENT "$EXEPATH" "$PLUGINSDIR\uninstall.exe"
+    System::Call 'kernel32::GetCurrentProcessId() i .r1'
+    StrCpy $1 "/OUTER=$1 _?=$INSTDIR"
+    ${IfThen} ${Silent} ${|} StrCpy $1 "/S $1" ${|}
+    ${If} $AllUsers == 1
+    ${AndIf} $2 != 1
+      Push "$PLUGINSDIR\uninstall.exe"
+      Push $1
+      Call un.RunElevated
+      Pop $0
+      ${If} $0 == error
+        Push $(ErrUnNotAdmin)
+        Push 740
+        Call un.Refuse
+      ${EndIf}
+    ${Else}
+      ExecWait '"$PLUGINSDIR\uninstall.exe" $1' $0
+      ${IfThen} ${Errors} ${|} StrCpy $0 2 ${|}
+    ${EndIf}
+    SetErrorLevel $0
+    Quit
+  ${EndIf}
+  ${If} $AllUsers == 1
+    ${If} $2 != 1
       Push $(ErrUnNotAdmin)
       Push 740
       Call un.Refuse

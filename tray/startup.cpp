@@ -7,31 +7,51 @@
 
 namespace {
 
-// How long /Uninstall waits for the running copy to end.
+// How long /Stop and /Uninstall wait for the running copies to end.
 const DWORD kUninstallWaitMs = 15000;
 
-// The running copy's process, or NULL.
-HANDLE RunningInstance()
+// The processes of the running copies, found by their main windows.
+struct RunningCopies {
+    HANDLE processes[MAXIMUM_WAIT_OBJECTS];
+    DWORD count;
+};
+
+BOOL CALLBACK CollectCopy(HWND window, LPARAM copies)
 {
-    HWND window = FindWindowA(AppState.appName, NULL);
+    RunningCopies* found = reinterpret_cast<RunningCopies*>(copies);
+    char name[16] = {};
     DWORD processId = 0;
-    if (!window || !GetWindowThreadProcessId(window, &processId))
-        return NULL;
-    return OpenProcess(SYNCHRONIZE, FALSE, processId);
+    if (found->count == MAXIMUM_WAIT_OBJECTS || !GetClassNameA(window, name, sizeof name) ||
+        lstrcmpA(name, AppState.appName) != 0 || !GetWindowThreadProcessId(window, &processId))
+        return TRUE;
+    if (HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId))
+        found->processes[found->count++] = process;
+    return TRUE;
 }
 
-// Returns once the running copy has ended (bounded): an installer that
-// removes the files next, an MSI's included, finds them free.
-int Uninstall()
+// Ends the running copies and returns once they have ended (bounded): an
+// installer that replaces or removes the files next, an MSI's included,
+// finds them free. Nothing in the registry changes.
+int StopRunningCopies()
 {
-    HANDLE running = RunningInstance();
-    SetRunAtStartup(false);
+    RunningCopies copies = {};
+    EnumWindows(CollectCopy, reinterpret_cast<LPARAM>(&copies));
     DWORD recipients = BSM_APPLICATIONS;
     BroadcastSystemMessageA(BSF_IGNORECURRENTTASK, &recipients, AppState.quitMessage, 0, 0);
-    if (running) {
-        WaitForSingleObject(running, kUninstallWaitMs);
-        CloseHandle(running);
-    }
+    DWORD waited = WAIT_OBJECT_0;
+    if (copies.count)
+        waited = WaitForMultipleObjects(copies.count, copies.processes, TRUE, kUninstallWaitMs);
+    for (DWORD i = 0; i < copies.count; ++i)
+        CloseHandle(copies.processes[i]);
+    return waited == WAIT_TIMEOUT ? kExitStillRunning : 0;
+}
+
+// The Run value and the logon step only where they are this copy's: a
+// machine copy's logon start must outlive the removal of a per-user copy.
+int Uninstall()
+{
+    ForgetOwnRunAtStartup();
+    StopRunningCopies();
     return 0;
 }
 
@@ -81,6 +101,8 @@ int RunVelmora(HINSTANCE instance, const char* commandLine)
         AppState.backgroundMode = 1;
     if (CommandLineHas(commandLine, "/Uninstall"))
         return Uninstall();
+    if (CommandLineHas(commandLine, "/Stop"))
+        return StopRunningCopies();
     if (AnotherInstanceRuns())
         return kExitAlreadyRunning;
 

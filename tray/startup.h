@@ -6,6 +6,8 @@
 // Exit codes besides the quit message's 0.
 const int kExitAlreadyRunning = 1;
 const int kExitNoMainWindow = 2;
+// "/Stop": a running copy had not ended when the wait was over.
+const int kExitStillRunning = 3;
 
 // True when `word` occurs in `commandLine` (case-sensitive), looked for at
 // character boundaries only, so a double-byte character is never split.

@@ -106,6 +106,37 @@ void DeleteRunValue(HKEY run)
         RegDeleteValueA(run, AppState.appName);
 }
 
+// True when `command` starts this very file: its path, compared without case,
+// right after a quote and before a quote or the backslash of an escaped one
+// (a Run value: "PATH" /background; a logon step's reg.exe line: \"PATH\").
+bool NamesThisCopy(const char* command)
+{
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(AppState.instance, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    for (const char* at = command; *at; at = CharNextA(at)) {
+        if (*at != '"' || lstrlenA(at + 1) < static_cast<int>(length))
+            continue;
+        const char after = at[1 + length];
+        if ((after == '"' || after == '\\') &&
+            CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, at + 1, length, path, length) == CSTR_EQUAL)
+            return true;
+    }
+    return false;
+}
+
+// Reads a string value of `path` under `root` into `text`; empty when absent.
+void ReadValueText(HKEY root, const char* path, const char* name, char* text, DWORD capacity)
+{
+    text[0] = 0;
+    HKEY key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return;
+    ReadString(key, name, text, capacity);
+    RegCloseKey(key);
+}
+
 // Where Active Setup records a step as run for the user: 64-bit Windows
 // keeps the records of 32-bit steps apart.
 const char* const kLogonStepRecords[] = {
@@ -116,12 +147,7 @@ const char* const kLogonStepRecords[] = {
 // A step's or a record's version, empty when there is none.
 void LogonStepVersion(HKEY root, const char* path, char* version, DWORD capacity)
 {
-    version[0] = 0;
-    HKEY key;
-    if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    ReadString(key, "Version", version, capacity);
-    RegCloseKey(key);
+    ReadValueText(root, path, "Version", version, capacity);
 }
 
 // The machine's step has not run for this user yet: no record of the user's
@@ -289,6 +315,21 @@ LONG SetRunAtStartup(bool enable)
         DeleteRunValue(run);
     SettleLogonStep();
     return RegCloseKey(run);
+}
+
+void ForgetOwnRunAtStartup()
+{
+    char command[kRunValueBuffer + 16];
+    ReadValueText(HKEY_CURRENT_USER, VELMORA_RUN_KEY, AppState.appName, command, sizeof command);
+    HKEY run;
+    if (NamesThisCopy(command) && RegOpenKeyExA(HKEY_CURRENT_USER, VELMORA_RUN_KEY, 0, KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
+        RegDeleteValueA(run, AppState.appName);
+        RegCloseKey(run);
+    }
+    char stub[2048];
+    ReadValueText(HKEY_LOCAL_MACHINE, VELMORA_LOGON_STEP_KEY, "StubPath", stub, sizeof stub);
+    if (NamesThisCopy(stub))
+        SettleLogonStep();
 }
 
 int IsRunAtStartup()

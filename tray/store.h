@@ -41,6 +41,9 @@ void SaveWindowList();
 // Writes or removes the Run value, and settles a pending logon step so that
 // it does not undo the choice; the error of opening the Run key, else 0.
 LONG SetRunAtStartup(bool enable);
+// "/Uninstall": removes the Run value only where it starts this very file,
+// and settles a pending logon step only where that step starts it.
+void ForgetOwnRunAtStartup();
 // 1 when the Run value is present and not empty, or a pending logon step
 // will write it at the next logon.
 int IsRunAtStartup();

@@ -68,8 +68,10 @@ int ChooseEnglish()
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetUserDefaultUILanguage")));
     if (uiLanguage)
         return !IsKorean(uiLanguage());
-    // Windows 9x (and NT 4) speak the language of the user or of the system.
-    return !IsKorean(GetUserDefaultLangID()) && !IsKorean(GetSystemDefaultLangID());
+    // Windows 9x (and NT 4) speak the language of the user or of the system,
+    // but the narrow calls show Korean only through the Korean code page.
+    const bool korean = IsKorean(GetUserDefaultLangID()) || IsKorean(GetSystemDefaultLangID());
+    return !(korean && GetACP() == 949);
 }
 
 const wchar_t* UiText(UiTextId id)

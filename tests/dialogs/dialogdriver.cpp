@@ -4,6 +4,7 @@
 #include <fstream>
 #include "policy.h"
 #include "store.h"
+#include "kestro.h"
 
 namespace {
 
@@ -25,7 +26,9 @@ OpenDialog OpenHost(const std::string& arguments, const std::string& logPath)
 {
     OpenDialog open;
     open.logPath = logPath;
-    open.process = StartChild("dialoghost.exe", logPath.empty() ? arguments : arguments + " /log:" + logPath);
+    open.statePath = NewLogPath();
+    const std::string all = arguments + " /library:" + std::to_string(GetScrollCount()) + "," + std::to_string(GetShiftScroll()) + " /state:" + open.statePath;
+    open.process = StartChild("dialoghost.exe", logPath.empty() ? all : all + " /log:" + logPath);
     open.dialog = WaitForWindow("#32770", open.process.processId);
     // WM_INITDIALOG has run once the dialog is visible.
     WaitUntil([&] { return open.dialog && IsWindowVisible(open.dialog); });
@@ -69,6 +72,10 @@ DWORD WaitClosed(OpenDialog& open)
         CloseHandle(open.process.process);
         open.process = ChildProcess();
     }
+    // What the host's library holds at the end, as this process's.
+    int count = 0, shift = 0;
+    if (std::ifstream(open.statePath) >> count >> shift)
+        SetScrollCount(count), SetShiftScroll(shift);
     return code;
 }
 
@@ -76,8 +83,9 @@ void Discard(OpenDialog& open)
 {
     if (open.process.process)
         EndChild(open.process);
-    if (!open.logPath.empty())
-        DeleteFileA(open.logPath.c_str());
+    for (const std::string& path : { open.logPath, open.statePath })
+        if (!path.empty())
+            DeleteFileA(path.c_str());
 }
 
 std::vector<std::string> LogLines(const OpenDialog& open)

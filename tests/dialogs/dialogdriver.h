@@ -11,6 +11,7 @@ struct OpenDialog {
     ChildProcess process;
     HWND dialog = NULL;
     std::string logPath; // the host's inversion log, when asked for
+    std::string statePath; // the host's library settings at its end
 };
 
 // The settings dialog in a dialog host; `withLog` records the finder's inversions.

@@ -2,6 +2,8 @@
 // the main window opens it, and reports what it left behind:
 //   dialoghost /settings [/log:FILE]   the settings dialog
 //   dialoghost /about                  the About box
+// /library:COUNT,SHIFT and /state:FILE hand the library's count and Shift
+// option over and back ("COUNT SHIFT"): on the NT line they are per process.
 // The exit code is the dialog's result. With /log the finder's inversions
 // are written to FILE, one window handle a line, and at the end a line
 // "end RESULT scrollCount N capture C dragging D highlighted H".
@@ -14,11 +16,13 @@
 #include <uxtheme.h>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include "appstate.h"
 #include "dialogs.h"
 #include "settings.h"
 #include "store.h"
 #include "dialoghost.h"
+#include "kestro.h"
 
 namespace {
 
@@ -89,6 +93,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         if (logFile)
             FinderInversionObserver = LogInversion;
     }
+    int count = 0, shift = 0;
+    const char* library = strstr(commandLine, "/library:");
+    if (library && sscanf(library + 9, "%d,%d", &count, &shift) == 2)
+        SetScrollCount(count), SetShiftScroll(shift);
     HWND owner = CreateOwner(instance);
     const INT_PTR result = strstr(commandLine, "/about") ? ShowAboutBox(owner) : ShowSettingsDialog(owner);
     if (logFile) {
@@ -96,6 +104,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
                 AppState.scrollCount, GetCapture() != NULL, AppState.dragging,
                 AppState.highlightedWindow != NULL);
         fclose(logFile);
+    }
+    const char* state = strstr(commandLine, "/state:");
+    FILE* file = state ? fopen(std::string(state + 7, strcspn(state + 7, " ")).c_str(), "w") : NULL;
+    if (file) {
+        fprintf(file, "%d %d\n", GetScrollCount(), GetShiftScroll());
+        fclose(file);
     }
     if (IsWindow(owner))
         DestroyWindow(owner);

@@ -42,7 +42,7 @@ TEST(Program, SettingsChosenFromTheMenuTakeEffectOnTheNextNotch)
 
     OpenDialog open = OpenByCommand(program, kSettingsCommand);
     ASSERT_NE(open.dialog, nullptr);
-    EXPECT_EQ(TextOf(Item(open, 1003)), std::to_string(GetScrollCount()));
+    EXPECT_EQ(TextOf(Item(open, 1003)), std::to_string(static_cast<int>(CallLibraryIn(program.process, 6))));
     ASSERT_TRUE(PressFinder(open));
     ASSERT_TRUE(MoveTo(CentreOf(target.window)));
     ASSERT_TRUE(WaitForClassLabel(open, "MenuPicked"));
@@ -54,7 +54,7 @@ TEST(Program, SettingsChosenFromTheMenuTakeEffectOnTheNextNotch)
 
     EXPECT_EQ(ReadStored().list, (std::vector<std::string>{ "MenuPicked" }));
     EXPECT_EQ(ReadStored().scrollCount, 4u);
-    EXPECT_EQ(GetScrollCount(), 4);
+    EXPECT_EQ(static_cast<int>(CallLibraryIn(program.process, 6)), 4);
 
     // The program is the commander again and scrolls the new class by 4 lines.
     PostMessageA(target.window, CW_FOCUS, 0, 0);

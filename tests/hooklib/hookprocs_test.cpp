@@ -253,7 +253,7 @@ TEST_F(HookProcedures, TiltsAndShiftWheelGoSidewaysOptionsMarkTheForward)
     // option: 1 Shift+wheel sideways, 2 Ctrl+wheel page-wise, 4 unfocused windows
     const struct { Procedure procedure; UINT message; short delta; WORD keys; int option, forwarded; } cases[] = {
         { low, tilt, 60, 0, 0, none }, { low, wheel, 60, 0, 0, none }, { low, tilt, 60, 0, 0, right },
-        { low, wheel, 60, 0, 0, SB_LINEUP }, { low, tilt, -240, 0, 0, left }, { low, tilt, 0, MK_SHIFT, 1, left },
+        { low, wheel, 60, 0, 0, SB_LINEUP }, { low, tilt, -240, 0, 0, left }, { low, tilt, 0, MK_SHIFT, 1, none },
         { low, wheel, 120, MK_SHIFT, 1, left }, { low, wheel, -120, MK_SHIFT, 1, right }, { low, wheel, 120, 0, 1, 0 },
         { low, wheel, 120, MK_SHIFT, 0, SB_LINEUP }, { msg, wheel, 0, MK_SHIFT, 1, right },
         { msg, wheel, 120, MK_SHIFT, 0, SB_LINEUP }, { msg, wheel, -120, MK_CONTROL, 1, SB_LINEDOWN },

@@ -16,6 +16,8 @@ namespace {
 #define VELMORA_DOTTED(a, b, c, d) #a "." #b "." #c "." #d
 #define VELMORA_DOTTED_OF(number) VELMORA_DOTTED(number)
 const std::string kVersion = VELMORA_DOTTED_OF(VELMORA_VERSION_NUM);
+// Windows Installer's three fields, a.b.(c*256+d), of this version or (`next` 1) the next.
+std::string MsiVersion(int a, int b, int c, int d, int next) { return std::to_string(a) + "." + std::to_string(b) + "." + std::to_string(c * 256 + d + next); }
 
 const wchar_t* const kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora5";
 const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -41,6 +43,8 @@ std::string Narrow(const std::wstring& text)
 const std::wstring kBin = Widen(BinDir());
 const std::wstring kSetup = kBin + L"\\..\\dist\\Velmora-" + Widen(kVersion) + L"-setup.exe";
 const std::wstring kMsi = kBin + L"\\..\\dist\\Velmora-" + Widen(kVersion) + L".msi";
+// The same commit packed as the next version (tests/package/CMakeLists.txt).
+const std::wstring kLaterMsi = kBin + L"\\..\\tests\\package\\later\\Velmora-" + Widen(kVersion.substr(0, kVersion.rfind('.') + 1)) + std::to_wstring(std::stoi(kVersion.substr(kVersion.rfind('.') + 1)) + 1) + L".msi";
 // The binaries as packed, with the commit's time (packaging/pack.sh).
 const std::wstring kStage = kBin + L"\\..\\packaging\\stage";
 
@@ -210,7 +214,7 @@ void EndProcess(DWORD processId, DWORD waitMs)
 // and waits for it; the exit code, or ~0u when it had to be ended. An
 // uninstaller hands over to a copy of itself in %TEMP%: that copy, its
 // child, is waited for too.
-DWORD RunCommand(const std::wstring& commandLine)
+DWORD RunCommand(const std::wstring& commandLine, bool waitForChildren = true)
 {
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(0);
@@ -228,21 +232,27 @@ DWORD RunCommand(const std::wstring& commandLine)
     else
         TerminateProcess(info.hProcess, ~0u);
     for (const PROCESSENTRY32W& entry : Processes())
-        if (entry.th32ParentProcessID == info.dwProcessId && lstrcmpiW(entry.szExeFile, L"Velmora.exe") != 0)
+        if (waitForChildren && entry.th32ParentProcessID == info.dwProcessId && lstrcmpiW(entry.szExeFile, L"Velmora.exe") != 0)
             EndProcess(entry.th32ProcessID, 60000);
     CloseHandle(info.hProcess);
     return code;
 }
 
 DWORD Install(const std::wstring& folder) { return RunCommand(L"\"" + kSetup + L"\" /S /D=" + folder); }
-// A user's logon running an Active Setup step.
+// A logon as Active Setup runs a step: where the user's record lacks its Version, StubPath, then the record.
 void RunStep(const wchar_t* step)
 {
-    const RegValue stub = ReadValue(step, L"StubPath", kMachine);
-    ASSERT_TRUE(stub.present) << Narrow(step);
-    RunCommand(stub.text);
+    const RegValue version = ReadValue(step, L"Version", kMachine);
+    ASSERT_TRUE(version.present) << Narrow(step);
+    if (ReadValue(step, L"Version").text != version.text) {
+        EXPECT_EQ(RunCommand(ReadValue(step, L"StubPath", kMachine).text), 0u) << Narrow(step);
+        WriteText(step, L"Version", version.text);
+    }
 }
-DWORD Uninstall(const std::wstring& folder) { return RunCommand(L"\"" + folder + L"\\uninstall.exe\" /S"); }
+// Another user, whose logon runs every step afresh.
+void ForgetSteps() { SHDeleteKeyW(HKEY_CURRENT_USER, kLogonStep), SHDeleteKeyW(HKEY_CURRENT_USER, kRemovalStep); }
+// The entry's QuietUninstallString, as deployment tools run it.
+DWORD Uninstall(const std::wstring& folder, bool waitForChildren = true) { return RunCommand(L"\"" + folder + L"\\uninstall.exe\" /S _?=" + folder, waitForChildren); }
 
 void EndVelmora()
 {
@@ -287,8 +297,8 @@ void ExpectInstalledIn(const std::wstring& folder, HKEY root = HKEY_CURRENT_USER
         { L"Publisher", L"Quor" },
         { L"DisplayIcon", folder + L"\\Velmora.exe,0" },
         { L"InstallLocation", folder },
-        { L"UninstallString", uninstaller },
-        { L"QuietUninstallString", uninstaller + L" /S" },
+        { L"UninstallString", uninstaller + L" _?=" + folder },
+        { L"QuietUninstallString", uninstaller + L" /S _?=" + folder },
     };
     for (const auto& expected : texts) {
         const RegValue value = ReadValue(kUninstallKey, expected.name, root);
@@ -313,8 +323,9 @@ void ExpectInstalledIn(const std::wstring& folder, HKEY root = HKEY_CURRENT_USER
 
 void ExpectRemoved(const std::wstring& folder, HKEY root = HKEY_CURRENT_USER)
 {
-    for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll", L"uninstall.exe" })
+    for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll" })
         EXPECT_FALSE(Exists(folder + L"\\" + name)) << Narrow(name);
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(folder + L"\\uninstall.exe"); }, 5000)) << "goes a moment after its process";
     EXPECT_FALSE(Exists(root == kMachine ? kCommonShortcut : kShortcut));
     EXPECT_FALSE(KeyExists(kUninstallKey, root));
     EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present);
@@ -349,18 +360,23 @@ protected:
         EndVelmora();
         for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll", L"uninstall.exe", L"notes.txt" })
             DeleteFileW((folder + L"\\" + name).c_str());
+        WIN32_FIND_DATAW aside; // a file in use, renamed by the uninstaller
+        for (HANDLE find = FindFirstFileW((folder + L"\\*.old").c_str(), &aside); find != INVALID_HANDLE_VALUE; FindClose(find), find = INVALID_HANDLE_VALUE)
+            DeleteFileW((folder + L"\\" + aside.cFileName).c_str());
         RemoveDirectoryW(folder.c_str());
         DeleteFileW(kShortcut.c_str());
         SHDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
         DeleteValue(kRunKey, L"Velmora5");
         if (Exists(kMachineFolder + L"\\Velmora.exe"))
-            RunCommand(L"msiexec /x \"" + kMsi + L"\" /qn");
+            for (const std::wstring& msi : { kLaterMsi, kMsi })
+                RunCommand(L"msiexec /x \"" + msi + L"\" /qn");
         for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll", L"uninstall.exe" })
             DeleteFileW((kMachineFolder + L"\\" + name).c_str());
         RemoveDirectoryW(kMachineFolder.c_str());
         DeleteFileW(kCommonShortcut.c_str());
         for (const wchar_t* key : { kUninstallKey, kLogonStep, kRemovalStep })
             SHDeleteKeyW(kMachine, key);
+        ForgetSteps();
     }
 };
 
@@ -394,7 +410,7 @@ TEST_F(Package, InstallsUpdatesAndUninstallsSilently)
     EXPECT_EQ(Uninstall(folder), 0u);
     EXPECT_TRUE(WaitUntil([] { return VelmoraProcesses().empty(); }, 15000));
     ExpectRemoved(folder);
-    EXPECT_FALSE(Exists(folder)) << "the empty folder stays";
+    EXPECT_TRUE(WaitUntil([&] { return !Exists(folder); }, 2000)) << "the empty folder stays";
     EXPECT_EQ(Narrow(ReadValue(kSettingsKey, L"Kept").text), "yes") << "a silent uninstall deletes the settings";
 }
 
@@ -515,12 +531,17 @@ TEST_F(Package, ScopeSwitchesDecideWhoGetsVelmora)
     EXPECT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS /CURRENTUSER"), 87u);
     EXPECT_FALSE(Exists(kMachineFolder));
     EXPECT_FALSE(KeyExists(kUninstallKey, kMachine) || KeyExists(kUninstallKey) || KeyExists(kLogonStep, kMachine));
+    EXPECT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS /D=" + folder), 267u) << "outside Program Files";
+    EXPECT_FALSE(Exists(folder) || KeyExists(kUninstallKey, kMachine));
 
     ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS"), 0u);
     ExpectInstalledIn(kMachineFolder, kMachine);
     EXPECT_FALSE(KeyExists(kUninstallKey)) << "a machine install writes a per-user entry";
     OneInstanceFrom(kMachineFolder);
     DeleteValue(kRunKey, L"Velmora5");
+    RunStep(kLogonStep);
+    EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present) << "the installing user's step has run already";
+    ForgetSteps();
     RunStep(kLogonStep);
     EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun)) << "another user's first logon";
 
@@ -537,21 +558,22 @@ TEST_F(Package, ScopeSwitchesDecideWhoGetsVelmora)
     EXPECT_FALSE(KeyExists(kUninstallKey, kMachine) || KeyExists(kLogonStep, kMachine));
 }
 
-// The MSI's Add/Remove Programs key, named by its product code; empty when none.
-std::wstring MsiEntry()
+// The MSI's Add/Remove Programs keys, named by their product codes.
+std::vector<std::wstring> MsiEntries()
 {
     const std::wstring uninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-    std::wstring found;
+    std::vector<std::wstring> found;
     HKEY key;
     if (RegOpenKeyExW(kMachine, uninstall.c_str(), 0, KEY_READ, &key) != 0)
         return found;
     wchar_t name[256];
-    for (DWORD i = 0, size = 256; found.empty() && RegEnumKeyExW(key, i, name, &size, NULL, NULL, NULL, NULL) == 0; ++i, size = 256)
+    for (DWORD i = 0, size = 256; RegEnumKeyExW(key, i, name, &size, NULL, NULL, NULL, NULL) == 0; ++i, size = 256)
         if (name[0] == L'{' && ReadValue((uninstall + name).c_str(), L"DisplayName", kMachine).text == L"Velmora")
-            found = uninstall + name;
+            found.push_back(uninstall + name);
     RegCloseKey(key);
     return found;
 }
+std::wstring MsiEntry() { return MsiEntries().empty() ? std::wstring() : MsiEntries()[0]; }
 
 // msiexec as Group Policy and Intune run it: installed for every user, then
 // removed while Velmora runs from Program Files (Wine deletes no file in
@@ -566,7 +588,7 @@ TEST_F(Package, MsiInstallsAndRemovesQuietlyWhileVelmoraRuns)
         const std::wstring entry = MsiEntry();
         ASSERT_FALSE(entry.empty()) << "no Add/Remove Programs entry";
         EXPECT_EQ(Narrow(ReadValue(entry.c_str(), L"Publisher", kMachine).text), "Quor");
-        EXPECT_EQ(Narrow(ReadValue(entry.c_str(), L"DisplayVersion", kMachine).text), kVersion);
+        EXPECT_EQ(Narrow(ReadValue(entry.c_str(), L"DisplayVersion", kMachine).text), MsiVersion(VELMORA_VERSION_NUM, 0));
         for (const wchar_t* name : { L"Velmora.exe", L"kestro.dll" })
             EXPECT_TRUE(Contents(kMachineFolder + L"\\" + name) == Contents(kBin + L"\\" + name)) << Narrow(name);
         // Wine's msi keeps ProgramMenuFolder per user even with ALLUSERS=1.
@@ -590,7 +612,69 @@ TEST_F(Package, MsiInstallsAndRemovesQuietlyWhileVelmoraRuns)
         WriteText(kRunKey, L"Velmora5", kMachineRun);
         RunStep(kRemovalStep);
         EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present);
+        ForgetSteps();
     }
+}
+
+// Two versions of one commit: the later MSI replaces the earlier (one entry),
+// and a user's upgrade keeps that user's start; the earlier one then refuses.
+TEST_F(Package, MsiUpgradeReplacesAndAnEarlierVersionRefuses)
+{
+    ASSERT_TRUE(Exists(kLaterMsi)) << Narrow(kLaterMsi);
+    ASSERT_EQ(RunCommand(L"msiexec /i \"" + kMsi + L"\" /qn"), 0u);
+    RunStep(kLogonStep);
+    ShellExecuteW(NULL, NULL, (kMachineFolder + L"\\Velmora.exe").c_str(), L"/background", NULL, SW_SHOWNORMAL);
+    OneInstanceFrom(kMachineFolder);
+    ASSERT_EQ(RunCommand(L"msiexec /i \"" + kLaterMsi + L"\" /qn"), 0u);
+    for (int downgrade = 0; downgrade < 2; ++downgrade) {
+        SCOPED_TRACE(downgrade ? "earlier over later" : "upgrade");
+        ASSERT_EQ(MsiEntries().size(), 1u);
+        EXPECT_EQ(Narrow(ReadValue(MsiEntry().c_str(), L"DisplayVersion", kMachine).text), MsiVersion(VELMORA_VERSION_NUM, 1));
+        EXPECT_TRUE(Exists(kMachineFolder + L"\\kestro.dll") && KeyExists(kLogonStep, kMachine) && !KeyExists(kRemovalStep, kMachine));
+        EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun)) << "the stop step took the start";
+        EXPECT_EQ(Narrow(ReadValue(kLogonStep, L"Version").text), "1") << "the stop step settled the logon step";
+        EXPECT_TRUE(downgrade || RunCommand(L"msiexec /i \"" + kMsi + L"\" /qn") == 1603u) << "the earlier over the later";
+    }
+    EXPECT_EQ(RunCommand(L"msiexec /x \"" + kLaterMsi + L"\" /qn"), 0u);
+    EXPECT_TRUE(MsiEntries().empty());
+}
+
+// One machine copy at a time: each package refuses over the other's copy
+// with its own exit code, and leaves that copy whole.
+TEST_F(Package, OneMachineCopyAtATime)
+{
+    ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS"), 0u);
+    EXPECT_EQ(RunCommand(L"msiexec /i \"" + kMsi + L"\" /qn"), 1603u) << "the MSI over setup.exe's copy";
+    EXPECT_TRUE(MsiEntries().empty());
+    ExpectInstalledIn(kMachineFolder, kMachine);
+    EXPECT_EQ(Uninstall(kMachineFolder), 0u);
+    ExpectRemoved(kMachineFolder, kMachine);
+
+    ASSERT_EQ(RunCommand(L"msiexec /i \"" + kMsi + L"\" /qn"), 0u);
+    EXPECT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS"), 1638u) << "setup.exe over the MSI's copy";
+    EXPECT_FALSE(KeyExists(kUninstallKey, kMachine));
+    EXPECT_EQ(MsiEntries().size(), 1u);
+    EXPECT_TRUE(Exists(kMachineFolder + L"\\Velmora.exe") && Exists(kMachineFolder + L"\\kestro.dll") && KeyExists(kLogonStep, kMachine));
+}
+
+// Deployment tools wait for the QuietUninstallString's process and look at once. A per-user copy
+// removed after the machine copy came keeps the user's start, which names the machine copy; its
+// file in use (another session's copy) is set aside, and the end waits for a restart: 3010.
+TEST_F(Package, QuietRemovalIsDoneWhenItsProcessEnds)
+{
+    ASSERT_EQ(Install(folder), 0u);
+    ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS"), 0u);
+    OneInstanceFrom(kMachineFolder);
+    HMODULE held = LoadLibraryExW((folder + L"\\kestro.dll").c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
+    EXPECT_EQ(Uninstall(folder, false), 3010u);
+    FreeLibrary(held);
+    EXPECT_FALSE(Exists(folder + L"\\Velmora.exe") || Exists(folder + L"\\kestro.dll") || KeyExists(kUninstallKey));
+    EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun));
+    EXPECT_EQ(Uninstall(kMachineFolder, false), 0u);
+    ExpectRemoved(kMachineFolder, kMachine);
+    // The elevated part of an interactive setup leaves the elevating account's HKCU alone, starts nothing.
+    ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS /NOUSER"), 0u);
+    EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present || KeyExists(kLogonStep) || !VelmoraProcesses().empty());
 }
 
 } // namespace

@@ -259,6 +259,22 @@ BYTE* ProcessModuleBase(DWORD processId, const char* moduleName, DWORD* size)
     return base;
 }
 
+DWORD CallLibraryIn(const ChildProcess& child, int ordinal, DWORD argument)
+{
+    HMODULE local = GetModuleHandleA("kestro.dll") ? GetModuleHandleA("kestro.dll") : LoadLibraryA("kestro.dll");
+    BYTE* remote = ProcessModuleBase(child.processId, "kestro.dll");
+    BYTE* entry = reinterpret_cast<BYTE*>(GetProcAddress(local, MAKEINTRESOURCEA(ordinal)));
+    if (!remote || !entry)
+        return ~0u;
+    // A getter takes no argument; the thread's start leaves the stack as it found it.
+    auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)()>(remote + (entry - reinterpret_cast<BYTE*>(local))));
+    HANDLE thread = CreateRemoteThread(child.process, NULL, 0, start, reinterpret_cast<LPVOID>(static_cast<UINT_PTR>(argument)), 0, NULL);
+    DWORD result = ~0u;
+    if (thread && WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0)
+        GetExitCodeThread(thread, &result);
+    return thread && CloseHandle(thread) ? result : ~0u;
+}
+
 void** ImportSlot(HMODULE module, const char* dll, FARPROC target)
 {
     BYTE* base = reinterpret_cast<BYTE*>(module);

@@ -45,6 +45,10 @@ DWORD WaitChild(ChildProcess& child, DWORD waitMs = 10000);
 // `size`, also how many bytes its image spans.
 BYTE* ProcessModuleBase(DWORD processId, const char* moduleName, DWORD* size = nullptr);
 
+// kestro.dll's export `ordinal` run on a new thread of `child`, its result or
+// ~0u: on the NT line each process keeps its own library settings.
+DWORD CallLibraryIn(const ChildProcess& child, int ordinal, DWORD argument = 0);
+
 // The import-table slot of `module` (of this process) that holds `target`
 // imported from `dll`, or null; Patch points such a slot elsewhere.
 void** ImportSlot(HMODULE module, const char* dll, FARPROC target);

@@ -19,6 +19,9 @@ struct Running {
     HWND window = NULL;
 };
 
+// The scroll count in the library of a running program.
+int LibraryCount(const Running& running) { return static_cast<int>(CallLibraryIn(running.process, 6)); }
+
 class VelmoraProgram : public StoredSettings {
 protected:
     // Everything started is ended by the fixture, whatever the test did.
@@ -68,13 +71,13 @@ TEST_F(VelmoraProgram, SecondStartExitsWithOneAndChangesNothing)
     PutDword(VELMORA_OPTION_KEY, "ScrollCount", 5);
     Running& first = StartVelmora();
     ASSERT_NE(first.window, nullptr);
-    ASSERT_EQ(GetScrollCount(), 5);
+    ASSERT_EQ(LibraryCount(first), 5);
 
     PutDword(VELMORA_OPTION_KEY, "ScrollCount", 9);
     PutWindowList({ "SomeClass" });
     EXPECT_EQ(RunToEnd("/background"), 1u);
     EXPECT_EQ(RunToEnd(""), 1u) << "no About box either";
-    EXPECT_EQ(GetScrollCount(), 5) << "the second start touched the library";
+    EXPECT_EQ(LibraryCount(first), 5) << "the second start touched the library";
     EXPECT_TRUE(IsWindow(first.window));
     EXPECT_TRUE(TrayIconExists(first.window));
     EXPECT_EQ(Exit(first), 0u);
@@ -97,10 +100,13 @@ TEST_F(VelmoraProgram, AMutexThatRefusesAccessCountsAsRunning)
     CloseHandle(mutex);
 }
 
+// The Run value of this very file, written with another case.
+std::string OwnRunValue() { return "\"" + std::string(CharUpperA(&(BinDir() + "\\Velmora.exe")[0])) + "\" /background"; }
+
 TEST_F(VelmoraProgram, UninstallEndsTheRunningInstanceAndKeepsTheSettings)
 {
     PutDword(VELMORA_OPTION_KEY, "ScrollCount", 4);
-    PutString(VELMORA_RUN_KEY, "Velmora5", "\"C:\\Velmora.exe\" /background");
+    PutString(VELMORA_RUN_KEY, "Velmora5", OwnRunValue());
     Running& running = StartVelmora();
     ASSERT_TRUE(TrayIconExists(running.window));
 
@@ -114,15 +120,31 @@ TEST_F(VelmoraProgram, UninstallEndsTheRunningInstanceAndKeepsTheSettings)
 TEST_F(VelmoraProgram, UninstallWithoutAnInstanceStillRemovesTheRunValue)
 {
     PutWindowList({ "Kept" });
-    PutString(VELMORA_RUN_KEY, "Velmora5", "\"C:\\Velmora.exe\" /background");
+    PutString(VELMORA_RUN_KEY, "Velmora5", OwnRunValue());
     EXPECT_EQ(RunToEnd("/Uninstall"), 0u);
     EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
     EXPECT_TRUE(GetValue(VELMORA_WINDOWLIST_KEY, "0").present);
 
+    // Another copy's Run value is that copy's to remove.
     PutString(VELMORA_RUN_KEY, "Velmora5", "\"C:\\Velmora.exe\" /background");
+    EXPECT_EQ(RunToEnd("/Uninstall"), 0u);
+    EXPECT_EQ(GetValue(VELMORA_RUN_KEY, "Velmora5").Text(), "\"C:\\Velmora.exe\" /background");
+
+    PutString(VELMORA_RUN_KEY, "Velmora5", OwnRunValue());
     EXPECT_EQ(RunToEnd("/background /Uninstall"), 0u) << "both switches take the uninstall path";
     EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
     EXPECT_EQ(FindProcessWindow("Velmora5"), nullptr);
+}
+
+// Installers' stop: the running copy ends before the exit, and the registry stays.
+TEST_F(VelmoraProgram, StopEndsTheRunningInstanceAndChangesNothing)
+{
+    PutString(VELMORA_RUN_KEY, "Velmora5", OwnRunValue());
+    Running& running = StartVelmora();
+    EXPECT_EQ(RunToEnd("/Stop"), 0u);
+    EXPECT_EQ(WaitForSingleObject(running.process.process, 0), WAIT_OBJECT_0) << "still running after the exit";
+    EXPECT_EQ(GetValue(VELMORA_RUN_KEY, "Velmora5").Text(), OwnRunValue());
+    EXPECT_EQ(RunToEnd("/Stop"), 0u) << "with no copy running";
 }
 
 TEST_F(VelmoraProgram, LowerCaseUninstallIsNotASwitch)
@@ -191,9 +213,8 @@ TEST_F(VelmoraProgram, LibraryHoldsTheStoredScrollCount)
     const std::pair<DWORD, int> cases[] = { { 7, 7 }, { 50, 50 }, { 0, 3 }, { 51, 3 } };
     for (const auto& c : cases) {
         PutDword(VELMORA_OPTION_KEY, "ScrollCount", c.first);
-        SetScrollCount(-1);
         Running& running = StartVelmora();
-        EXPECT_EQ(GetScrollCount(), c.second) << "stored " << c.first;
+        EXPECT_EQ(LibraryCount(running), c.second) << "stored " << c.first;
         EXPECT_EQ(Exit(running), 0u);
     }
 }
@@ -269,19 +290,7 @@ TEST_F(VelmoraProgram, ForwardedWheelScrollsOnlyListedClasses)
 // program; its result.
 DWORD InstallHookFromAThreadOf(const ChildProcess& program, int install)
 {
-    BYTE* local = reinterpret_cast<BYTE*>(GetModuleHandleA("kestro.dll"));
-    BYTE* remote = ProcessModuleBase(program.processId, "kestro.dll");
-    BYTE* entry = reinterpret_cast<BYTE*>(GetProcAddress(GetModuleHandleA("kestro.dll"), MAKEINTRESOURCEA(4)));
-    if (!local || !remote || !entry)
-        return ~0u;
-    auto start = reinterpret_cast<LPTHREAD_START_ROUTINE>(reinterpret_cast<void (*)()>(remote + (entry - local)));
-    HANDLE thread = CreateRemoteThread(program.process, NULL, 0, start, reinterpret_cast<LPVOID>(install), 0, NULL);
-    DWORD result = ~0u;
-    if (thread && WaitForSingleObject(thread, 5000) == WAIT_OBJECT_0)
-        GetExitCodeThread(thread, &result);
-    if (thread)
-        CloseHandle(thread);
-    return result;
+    return CallLibraryIn(program, 4, static_cast<DWORD>(install));
 }
 
 // Low-level hook of this process, installed after the program's: it sees a
@@ -330,12 +339,12 @@ TEST_F(VelmoraProgram, AHookTheSystemDroppedComesBackWithTheStoredCount)
 
     EXPECT_EQ(InstallHookFromAThreadOf(running.process, 0), 1u);
     EXPECT_EQ(InstallHookFromAThreadOf(running.process, 1), 1u);
-    ASSERT_NE(GetScrollCount(), 5) << "installing takes the system's count";
+    ASSERT_NE(LibraryCount(running), 5) << "installing takes the system's count";
     EXPECT_TRUE(SequenceIs({}, notch(1))) << "the hook is still there";
 
     // The next mouse movement brings it back, with the stored count, in front.
     ASSERT_TRUE(MoveCursor(elsewhere));
-    EXPECT_TRUE(WaitUntil([] { return GetScrollCount() == 5; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return LibraryCount(running) == 5; }, 10000));
     EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, code.LowerBar(), 5), notch(10)));
     EXPECT_EQ(wheelsSeenFirst, 0);
 
