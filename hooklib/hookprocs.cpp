@@ -102,6 +102,9 @@ extern "C" LRESULT CALLBACK GetMsgProc(int code, WPARAM wParam, LPARAM lParam)
     // 98 and Me pass the caller's own flags (PM_NOYIELD, PM_QS_*) along.
     if (code < 0 || message->message != WM_MOUSEWHEEL || !(wParam & PM_REMOVE))
         return CallNextHookEx(installedHook, code, wParam, lParam);
+    // The message hook is the 9x line's, whose settings every process shares,
+    // whatever version this process itself reports.
+    hookState = &sharedHookState;
     const short delta = static_cast<short>(HIWORD(message->wParam));
     // Signed: monitors left of or above the primary have negative coordinates.
     const int x = GET_X_LPARAM(message->lParam);

@@ -27,7 +27,9 @@ OpenDialog OpenHost(const std::string& arguments, const std::string& logPath)
     OpenDialog open;
     open.logPath = logPath;
     open.statePath = NewLogPath();
-    const std::string all = arguments + " /library:" + std::to_string(GetScrollCount()) + "," + std::to_string(GetShiftScroll()) + " /state:" + open.statePath;
+    const std::string library = std::to_string(GetScrollCount()) + "," + std::to_string(GetShiftScroll()) + "," +
+                                std::to_string(GetScrollUnfocused()) + "," + std::to_string(GetCtrlPage());
+    const std::string all = arguments + " /library:" + library + " /state:" + open.statePath;
     open.process = StartChild("dialoghost.exe", logPath.empty() ? all : all + " /log:" + logPath);
     open.dialog = WaitForWindow("#32770", open.process.processId);
     // WM_INITDIALOG has run once the dialog is visible.
@@ -73,9 +75,9 @@ DWORD WaitClosed(OpenDialog& open)
         open.process = ChildProcess();
     }
     // What the host's library holds at the end, as this process's.
-    int count = 0, shift = 0;
-    if (std::ifstream(open.statePath) >> count >> shift)
-        SetScrollCount(count), SetShiftScroll(shift);
+    int count = 0, shift = 0, unfocused = 0, page = 0;
+    if (std::ifstream(open.statePath) >> count >> shift >> unfocused >> page)
+        SetScrollCount(count), SetShiftScroll(shift), SetScrollUnfocused(unfocused), SetCtrlPage(page);
     return code;
 }
 

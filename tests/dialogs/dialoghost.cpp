@@ -2,8 +2,9 @@
 // the main window opens it, and reports what it left behind:
 //   dialoghost /settings [/log:FILE]   the settings dialog
 //   dialoghost /about                  the About box
-// /library:COUNT,SHIFT and /state:FILE hand the library's count and Shift
-// option over and back ("COUNT SHIFT"): on the NT line they are per process.
+// /library:COUNT,SHIFT,UNFOCUSED,CTRLPAGE and /state:FILE hand the library's
+// count and options over and back (the same, blank-separated): on the NT
+// line they are per process.
 // The exit code is the dialog's result. With /log the finder's inversions
 // are written to FILE, one window handle a line, and at the end a line
 // "end RESULT scrollCount N capture C dragging D highlighted H".
@@ -93,10 +94,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
         if (logFile)
             FinderInversionObserver = LogInversion;
     }
-    int count = 0, shift = 0;
+    int count = 0, shift = 0, unfocused = 0, page = 0;
     const char* library = strstr(commandLine, "/library:");
-    if (library && sscanf(library + 9, "%d,%d", &count, &shift) == 2)
-        SetScrollCount(count), SetShiftScroll(shift);
+    if (library && sscanf(library + 9, "%d,%d,%d,%d", &count, &shift, &unfocused, &page) == 4)
+        SetScrollCount(count), SetShiftScroll(shift), SetScrollUnfocused(unfocused), SetCtrlPage(page);
     HWND owner = CreateOwner(instance);
     const INT_PTR result = strstr(commandLine, "/about") ? ShowAboutBox(owner) : ShowSettingsDialog(owner);
     if (logFile) {
@@ -108,7 +109,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     const char* state = strstr(commandLine, "/state:");
     FILE* file = state ? fopen(std::string(state + 7, strcspn(state + 7, " ")).c_str(), "w") : NULL;
     if (file) {
-        fprintf(file, "%d %d\n", GetScrollCount(), GetShiftScroll());
+        fprintf(file, "%d %d %d %d\n", GetScrollCount(), GetShiftScroll(), GetScrollUnfocused(), GetCtrlPage());
         fclose(file);
     }
     if (IsWindow(owner))

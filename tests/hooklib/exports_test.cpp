@@ -24,6 +24,7 @@ struct Library {
     SetScrollCountFn setScrollCount = As<SetScrollCountFn>(ByOrdinal(5));
     GetScrollCountFn getScrollCount = As<GetScrollCountFn>(ByOrdinal(6));
     HookProcFn getMsgProc = As<HookProcFn>(ByOrdinal(1));
+    HookProcFn lowLevelMouseProc = As<HookProcFn>(ByOrdinal(2));
 };
 
 // Sets the system's lines-per-notch for one test.
@@ -83,13 +84,13 @@ TEST(Exports, CommanderChangesOnlyWithTheAccessCode)
     Commander first;
     Commander second;
     first.reply = second.reply = 0;
-    // A wheel message over no code window is forwarded to the commander.
-    MSG wheel = {};
-    wheel.message = WM_MOUSEWHEEL;
-    wheel.wParam = MAKEWPARAM(0, WHEEL_DELTA);
-    wheel.lParam = MAKELPARAM(1250, 780);
-    auto turn = [&] { library.getMsgProc(HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(&wheel)); };
-    const MessageSequence one = { { WM_WHEELFORWARD, SB_LINEUP, wheel.lParam } };
+    // A wheel notch over no code window is forwarded to the commander; on the
+    // NT line, whose hook reads this process's commander.
+    MSLLHOOKSTRUCT wheel = {};
+    wheel.pt = { 1250, 780 };
+    wheel.mouseData = static_cast<DWORD>(WHEEL_DELTA) << 16;
+    auto turn = [&] { library.lowLevelMouseProc(HC_ACTION, WM_MOUSEWHEEL, reinterpret_cast<LPARAM>(&wheel)); };
+    const MessageSequence one = { { WM_WHEELFORWARD, SB_LINEUP, MAKELPARAM(1250, 780) } };
 
     library.setCommander(first.window, kCommanderAccessCode);
     turn();
