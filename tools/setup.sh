@@ -25,34 +25,69 @@ as_root() {
   sudo "$@"
 }
 
+# What every path needs: the 64-bit fallback builds and runs with these alone.
 PACKAGES=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 cmake make
-  wine wine32:i386 wine64
+  wine wine64
   nsis zip unzip
   xvfb xdotool x11-utils imagemagick
   locales fonts-nanum
-  googletest python3
+  googletest python3 python3-jsonschema python3-yaml
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-  libxrandr2:i386 libxinerama1:i386
   osslsigncode openssl
   wixl msitools faketime p7zip-full
 )
+# The 32-bit path's own: each must match its 64-bit twin's version, so a
+# broken i386 index stops only these.
+PACKAGES32=(wine32:i386 libxrandr2:i386 libxinerama1:i386)
 
-missing=()
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  as_root "adding the i386 architecture" dpkg --add-architecture i386
-  missing=("${PACKAGES[@]}")
-else
-  for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+missing_of() {
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "$p"
   done
-fi
+}
 
+# A mirror being synced fails an index now and then: try again, and let the
+# install say whether what we need is there.
+updated=""
+apt_update() {
+  [ -n "$updated" ] && return 0
+  updated=1
+  local try
+  for try in 1 2 3; do
+    as_root "installing packages" apt-get update -q && return 0
+    [ "$try" = 3 ] || { echo "setup: apt-get update failed (try $try of 3); trying again" >&2; sleep "${VELMORA_APT_RETRY_SECONDS:-5}"; }
+  done
+  echo "setup: apt-get update still fails; installing from the indexes that did download" >&2
+}
+
+apt_install() {
+  as_root "installing packages" env DEBIAN_FRONTEND=noninteractive \
+    apt-get install -y -q --no-install-recommends "$@"
+}
+
+dpkg --print-foreign-architectures | grep -qx i386 ||
+  as_root "adding the i386 architecture" dpkg --add-architecture i386
+
+mapfile -t missing < <(missing_of "${PACKAGES[@]}")
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing what is missing: ${missing[*]}" >&2
-  as_root "installing packages" apt-get update -q
-  as_root "installing packages" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
+  apt_update
+  apt_install "${missing[@]}" || { echo "setup: the packages that every path needs could not be installed (see apt's message above)" >&2; exit 1; }
+fi
+
+mapfile -t missing < <(missing_of "${PACKAGES32[@]}")
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "setup: installing Wine's 32-bit part: ${missing[*]}" >&2
+  apt_update
+  log=$(mktemp)
+  if ! apt_install "${missing[@]}" >"$log" 2>&1; then
+    why=$(grep -E '^E: ' "$log" | head -n1)
+    echo "setup: Wine's 32-bit part could not be installed (${why:-apt-get install failed});" \
+      "going on with the 64-bit programs, as on a kernel that cannot start 32-bit ones" >&2
+  fi
+  rm -f "$log"
 fi
 
 # Korean locale, so that Wine runs with the Korean ANSI code page.

@@ -146,15 +146,19 @@ velmora_choose_arch() {
   [ -n "${VELMORA_ARCH:-}" ] && return 0
   export VELMORA_ARCH=i686
   /usr/lib/wine/wineserver32 --version >/dev/null 2>&1 || status=$?
-  [ "$status" = 126 ] || return 0
+  [ "$status" = 0 ] && return 0
   VELMORA_ARCH=x86_64
   {
-    echo "This machine's kernel cannot start 32-bit x86 programs (exec format error:"
-    echo "$(uname -r), IA-32 emulation off or unsupported by its hypervisor), so Wine cannot"
+    if [ "$status" = 126 ]; then
+      echo "This machine's kernel cannot start 32-bit x86 programs (exec format error:"
+      echo "$(uname -r), IA-32 emulation off or unsupported by its hypervisor), so Wine cannot"
+    else
+      echo "Wine's 32-bit part is not installed (the set-up above says why), so Wine cannot"
+    fi
     echo "run the 32-bit Velmora.exe and kestro.dll here. The tests run the same sources"
     echo "built as 64-bit programs instead, under wine64."
-    echo "What needs the 32-bit programs themselves (the setup program, the packages, the"
-    echo "32-bit program beside a 64-bit code window) is left out: CTest lists it as disabled."
+    echo "What needs the 32-bit programs themselves (the 32-bit program beside a 64-bit"
+    echo "code window) is left out: CTest lists it as disabled."
   } >&2
 }
 
