@@ -2,16 +2,20 @@
 # Builds the benchmarks and runs them under Wine on a private virtual display,
 # then prints a table and one machine-readable line: BENCH {json}.
 # Arguments pick figures (hookcost moves notch busy startup footprint); none: all.
-# VELMORA_BUILD_DIR chooses the build tree (default build-bench).
+# VELMORA_BUILD_DIR chooses the build tree (default build-bench, or
+# build-bench-x64 where only the 64-bit programs run). Exits 1 when a figure
+# could not be taken.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="${VELMORA_BUILD_DIR:-$root/build-bench}"
 
 . "$root/tools/winenv.sh"
+velmora_setup "$root" >&2
+suffix=""
+[ "$VELMORA_ARCH" = x86_64 ] && suffix=-x64
+build="${VELMORA_BUILD_DIR:-$root/build-bench$suffix}"
 velmora_check_owner "$build" || exit 1
-bash "$root/tools/setup.sh" >&2
 [ -f "$build/CMakeCache.txt" ] ||
-  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DVELMORA_TESTS=OFF >/dev/null
+  cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$VELMORA_ARCH.cmake" -DVELMORA_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 >&2
 bin="$build/bin"
 
@@ -19,6 +23,7 @@ figures=("$@")
 wants() { [ ${#figures[@]} -eq 0 ] || printf '%s\n' "${figures[@]}" | grep -qx "$1"; }
 
 results=$(mktemp)
+failed=""
 finish() {
   # Only once velmora_env has chosen the prefix: never a WINEPREFIX of the caller's.
   [ -z "${VELMORA_XVFB_PID+set}" ] || velmora_cleanup 2>/dev/null || true
@@ -27,8 +32,19 @@ finish() {
 trap finish EXIT
 
 # Figure 3, the footprint: sizes and imported DLLs, read from the PE headers.
+# It reads the shipped 32-bit files, which build anywhere: where only the
+# 64-bit programs run, from a 32-bit tree of their own.
 if wants footprint; then
-  bash "$root/bench/fig3_footprint.sh" "$bin" >>"$results"
+  shipped="$bin"
+  if [ "$VELMORA_ARCH" = x86_64 ]; then
+    shipped="$root/build-bench"
+    velmora_check_owner "$shipped" || exit 1
+    [ -f "$shipped/CMakeCache.txt" ] ||
+      cmake -S "$root" -B "$shipped" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DVELMORA_TESTS=OFF >/dev/null
+    cmake --build "$shipped" -j2 --target kestro Velmora >&2
+    shipped="$shipped/bin"
+  fi
+  bash "$root/bench/fig3_footprint.sh" "$shipped" >>"$results"
 fi
 
 bench_figures=()
@@ -45,7 +61,10 @@ if [ ${#bench_figures[@]} -gt 0 ]; then
   (cd "$bin" && exec wine velbench.exe "${bench_figures[@]}" </dev/null >>"$results" 2>"$log") &
   driver=$!
   tail -n +1 -f --pid="$driver" "$log" >&2
-  wait "$driver" || echo "velbench reported a failure (see above)" >&2
+  status=0
+  wait "$driver" || status=$?
+  last=$(tail -n 1 "$log" | tr -d '\r')
+  [ "$status" = 0 ] || failed="velbench.exe exited with $status${last:+ after: $last}"
 fi
 
 {
@@ -54,7 +73,7 @@ fi
   echo "R machine_wine $(wine --version 2>/dev/null || echo none)"
 } >>"$results"
 
-python3 - "$results" <<'PY'
+python3 - "$results" "${figures[@]}" <<'PY'
 import json, sys
 
 values = {}
@@ -146,7 +165,18 @@ print(line(headers))
 print(line(["-" * w for w in widths]))
 for r in rows:
     print(line(r))
+# Each figure asked for (all, when none was) that left no value says so.
+KEYS = {"hookcost": "hookcost_ratio", "moves": "moves_ratio", "notch": "notch_ratio", "busy": "busy_ratio",
+        "startup": "startup_ratio", "footprint": "size_kestro"}
+for figure, key in KEYS.items():
+    if (len(sys.argv) < 3 or figure in sys.argv[2:]) and get(key) is None:
+        why = get("why_" + figure) or "velbench.exe gave no value for it (its error output is above)"
+        print(f"not taken: {figure}: {why}")
 print("gated: the rows with met or MISSED; \"reference\" and \"reported\" rows have no target (bench/README.md)")
 print(f"machine: {get('machine_nproc'):.0f} cores, {get('machine_cpu')}, {get('machine_wine')}")
 print("BENCH " + json.dumps(values, sort_keys=True, ensure_ascii=False))
 PY
+if [ -n "$failed" ]; then
+  echo "bench: FAILED: $failed" >&2
+  exit 1
+fi
