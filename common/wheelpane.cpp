@@ -87,6 +87,7 @@ struct UnansweredWindow {
     DWORD threadId;
 };
 static UnansweredWindow unanswered;
+DWORD notchBudgetMs = kNotchBudgetMs;
 
 static void CALLBACK OnProbeAnswered(HWND window, UINT, ULONG_PTR, LRESULT)
 {
@@ -119,11 +120,11 @@ BOOL IsAwaitingAnswer(HWND window)
 static BOOL SendWithin(HWND window, UINT message, WPARAM wParam, HWND scrollBar, DWORD start)
 {
     DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= kNotchBudgetMs)
+    if (elapsed >= notchBudgetMs)
         return FALSE;
     DWORD_PTR reply = 0;
     if (SendMessageTimeoutA(window, message, wParam, reinterpret_cast<LPARAM>(scrollBar),
-                            SMTO_NORMAL | SMTO_ABORTIFHUNG, kNotchBudgetMs - elapsed, &reply))
+                            SMTO_NORMAL | SMTO_ABORTIFHUNG, notchBudgetMs - elapsed, &reply))
         return TRUE;
     MarkUnanswered(window);
     return FALSE;

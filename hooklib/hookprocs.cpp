@@ -56,7 +56,7 @@ static LRESULT ForwardToCommander(HWND commander, int notch, LPARAM packedPoint)
 {
     DWORD_PTR reply = 0;
     if (!SendMessageTimeoutA(commander, WM_WHEELFORWARD, static_cast<WPARAM>(notch), packedPoint,
-                             SMTO_NORMAL | SMTO_ABORTIFHUNG, kNotchBudgetMs, &reply))
+                             SMTO_NORMAL | SMTO_ABORTIFHUNG, notchBudgetMs, &reply))
         return 0;
     return static_cast<LRESULT>(reply);
 }

@@ -42,8 +42,8 @@ bool Notch(POINT at, bool sendInput)
 }
 
 // One notch down over the lower pane of a focused code window at `rect`; what
-// the window received.
-MessageSequence NotchOver(const char* className, const RECT& rect, bool sendInput, HWND* lowerBar)
+// the window received once `pairs` pairs came, or in 5 s.
+MessageSequence NotchOver(const char* className, const RECT& rect, bool sendInput, HWND* lowerBar, size_t pairs)
 {
     char options[96];
     wsprintfA(options, "/class:%s /at:%ld,%ld,400,300", className, rect.left + 100, rect.top + 100);
@@ -51,7 +51,7 @@ MessageSequence NotchOver(const char* className, const RECT& rect, bool sendInpu
     EXPECT_TRUE(code.TakeFocus());
     *lowerBar = code.Bar(1);
     EXPECT_TRUE(Notch(code.InPane(1), sendInput));
-    WaitUntil([&] { return code.Record().size() >= 2; }, 2000);
+    WaitUntil([&] { return code.Record().size() >= 2 * pairs; });
     PumpFor(300);
     return code.Record();
 }
@@ -83,7 +83,7 @@ TEST_F(Desktops, EveryMonitorScrollsThePaneUnderThePointer)
             for (const char* className : kClasses)
                 for (bool sendInput : { false, true }) {
                     HWND bar = NULL;
-                    const MessageSequence got = NotchOver(className, monitor, sendInput, &bar);
+                    const MessageSequence got = NotchOver(className, monitor, sendInput, &bar, 3);
                     EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEDOWN, bar, 3), got))
                         << program << " " << className << " at (" << monitor.left << "," << monitor.top << ")"
                         << (sendInput ? " through SendInput" : " through X");
@@ -104,7 +104,7 @@ TEST_F(Desktops, ThePageWiseWheelSettingScrollsAPagePerNotch)
             Started velmora(program, "/background", "Velmora5");
             for (const char* className : kClasses) {
                 HWND bar = NULL;
-                const MessageSequence got = NotchOver(className, primary, false, &bar);
+                const MessageSequence got = NotchOver(className, primary, false, &bar, stored ? 2 : 1);
                 const MessageSequence page = { { WM_VSCROLL, SB_PAGEDOWN, reinterpret_cast<LPARAM>(bar) },
                                                { WM_VSCROLL, SB_ENDSCROLL, reinterpret_cast<LPARAM>(bar) } };
                 EXPECT_TRUE(SequenceIs(stored ? LinePairs(SB_LINEDOWN, bar, 2) : page, got))
