@@ -20,6 +20,10 @@ cmake --build "$build" -j2 >&2
 bin="$build/bin"
 
 figures=("$@")
+known="hookcost moves notch busy startup footprint"
+for figure in "${figures[@]}"; do
+  case " $known " in *" $figure "*) ;; *) echo "bench: no figure is called $figure (there are: $known)" >&2; exit 2 ;; esac
+done
 wants() { [ ${#figures[@]} -eq 0 ] || printf '%s\n' "${figures[@]}" | grep -qx "$1"; }
 
 results=$(mktemp)
