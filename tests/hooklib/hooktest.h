@@ -4,7 +4,6 @@
 #pragma once
 #include "testsupport.h"
 #include "../../tools/codewin/codewin.h"
-#include "wheelpane.h"
 #include <string>
 #include <vector>
 
@@ -24,13 +23,8 @@ inline HWND FocusWindow()
     return info.hwndFocus;
 }
 
-// The notch budget of the programs that link longbudget.cpp; ShippedBudget
-// puts the deliverables' own in force for one scope.
+// longbudget.cpp's; a test of what the shipped kNotchBudgetMs cuts short sets that.
 const DWORD kLongNotchBudgetMs = 5000;
-struct ShippedBudget {
-    ShippedBudget() { notchBudgetMs = kNotchBudgetMs; }
-    ~ShippedBudget() { notchBudgetMs = kLongNotchBudgetMs; }
-};
 
 // The sample code window, started in its own process and given the focus.
 struct CodeWindow {
