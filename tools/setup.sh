@@ -54,12 +54,15 @@ updated=""
 apt_update() {
   [ -n "$updated" ] && return 0
   updated=1
-  local try
+  local try log why
+  log=$(mktemp)
   for try in 1 2 3; do
-    as_root "installing packages" apt-get update -q && return 0
+    as_root "installing packages" apt-get update -q >"$log" 2>&1 && { rm -f "$log"; return 0; }
     [ "$try" = 3 ] || { echo "setup: apt-get update failed (try $try of 3); trying again" >&2; sleep "${VELMORA_APT_RETRY_SECONDS:-5}"; }
   done
-  echo "setup: apt-get update still fails; installing from the indexes that did download" >&2
+  why=$(grep -m1 '^E: ' "$log" || true)
+  rm -f "$log"
+  echo "setup: apt-get update still fails (${why:-no reason given}); installing from the indexes that did download" >&2
 }
 
 apt_install() {
