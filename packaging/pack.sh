@@ -30,7 +30,8 @@ if [ -z "${VELMORA_SIGNING:-}" ] && [ -f "$work/signed.stamp" ] && [ -f "$dist/$
   exit 0
 fi
 rm -f "$dist/$setup" "$dist/$portable" "$dist/$msi" "$dist/$policy" "$dist/SHA256SUMS" "$work/unsigned.stamp" "$work/signed.stamp"
-rm -rf "$stage" "$out" "$plugins" "$msistage"
+# Manifests of the last packages (tools/package.sh --release-url) would name their hashes.
+rm -rf "$stage" "$out" "$plugins" "$msistage" "$dist/winget" "$dist/scoop"
 trap 'rm -rf "$out"' EXIT
 mkdir -p "$dist" "$stage" "$out" "$plugins" "$msistage"
 

@@ -13,15 +13,34 @@
 #   VELMORA_SIGN_PASSWORD  its password: must be set, may be empty
 #   VELMORA_TIMESTAMP_URL  optional: an RFC 3161 time-stamping server
 # Bad signing input: one line on stderr, exit status 2, no packages in dist/.
+# With --release-url URL (or VELMORA_RELEASE_URL), the https:// folder the
+# packages are published in, also the winget and Scoop manifests of these
+# packages (packaging/manifests.py), listed in SHA256SUMS:
+#   build/dist/winget/Quor.Velmora.yaml, .installer.yaml, .locale.en-US.yaml
+#   build/dist/scoop/velmora.json
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${VELMORA_BUILD_DIR:-$root/build}"
 dist=$build/dist
 
+release_url=${VELMORA_RELEASE_URL:-}
+while [ $# -gt 0 ]; do
+  case $1 in
+    --release-url) [ $# -ge 2 ] || { echo "package: --release-url needs the URL" >&2; exit 2; }; release_url=$2; shift 2 ;;
+    --release-url=*) release_url=${1#*=}; shift ;;
+    *) echo "package: unknown argument $1 (only --release-url URL)" >&2; exit 2 ;;
+  esac
+done
+# A bad URL stops before the build, not after it.
+[ -z "$release_url" ] || python3 "$root/packaging/manifests.py" --check-url "$release_url" || exit 2
+
 keys=""
 trap '[ -z "$keys" ] || rm -rf "$keys"' EXIT
 trap 'exit 130' INT TERM HUP
-clear_dist() { rm -f "$dist"/Velmora-*-setup.exe "$dist"/Velmora-*-portable.zip "$dist"/Velmora-*.msi "$dist"/Velmora-*-policy.zip "$dist/SHA256SUMS"; }
+clear_dist() {
+  rm -f "$dist"/Velmora-*-setup.exe "$dist"/Velmora-*-portable.zip "$dist"/Velmora-*.msi "$dist"/Velmora-*-policy.zip "$dist/SHA256SUMS"
+  rm -rf "$dist/winget" "$dist/scoop"
+}
 refuse() { clear_dist; echo "package: $*" >&2; exit 2; }
 
 if [ -n "${VELMORA_SIGN_PFX:-}" ]; then
@@ -61,4 +80,13 @@ else
   echo "package: signed with $VELMORA_SIGN_PFX, without a time stamp (VELMORA_TIMESTAMP_URL is not set):" \
     "the signatures lapse when the certificate expires, and Windows then treats the packages as unsigned"
 fi
+if [ -n "$release_url" ]; then
+  # The packages' version as packaging/CMakeLists.txt has it.
+  version=$(sed -n 's/^VELMORA_VERSION_OVERRIDE:[A-Z]*=//p' "$build/CMakeCache.txt")
+  [ -n "$version" ] || version=$(sed -n 's/^#define VELMORA_VERSION_NUM *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\) *, *\([0-9]*\).*/\1.\2.\3.\4/p' "$root/common/version.h")
+  python3 "$root/packaging/manifests.py" "$dist" "$version" "$release_url" || exit 2
+else
+  echo "package: no winget or Scoop manifests (no release URL: tools/package.sh --release-url https://<the release's folder>)"
+fi
 ls -l "$dist"/Velmora-*-setup.exe "$dist"/Velmora-*-portable.zip "$dist"/Velmora-*.msi "$dist"/Velmora-*-policy.zip "$dist/SHA256SUMS"
+[ -z "$release_url" ] || ls -l "$dist/winget" "$dist/scoop"

@@ -4,7 +4,7 @@
 # uninstaller that the setup program writes under Wine included) and without
 # its signature is the unsigned build's file; a wrong password and a
 # time-stamp server that does not answer fail with one line, exit status 2
-# and no packages left in dist/. Runs under tools/test.sh's Wine prefix.
+# and no packages or manifests left in dist/. Runs under tools/test.sh's Wine prefix.
 #   signing_test.sh SOURCE_DIR WORK_DIR UNSIGNED_BUILD_DIR
 set -euo pipefail
 src=$1 work=$2 unsigned=$3
@@ -31,12 +31,12 @@ package() {
   (
     export PATH=$work/shims:$PATH VELMORA_BUILD_DIR=$build VELMORA_TEST_TOOLCHAIN=$toolchain VELMORA_SIGN_PFX=$keys/test.pfx VELMORA_SIGN_PASSWORD=$1
     [ -z "${2:-}" ] || export VELMORA_TIMESTAMP_URL=$2
-    bash "$src/tools/package.sh" >"$work/out" 2>"$work/err"
+    bash "$src/tools/package.sh" --release-url https://downloads.example.org/velmora >"$work/out" 2>"$work/err"
   )
 }
 package "$TEST_PASSWORD" || fail "signed packaging failed: $(cat "$work/err")"
 (cd "$dist" && sha256sum -c --strict SHA256SUMS >/dev/null) || fail "SHA256SUMS does not match the signed packages"
-[ "$(wc -l < "$dist/SHA256SUMS")" = 4 ] || fail "SHA256SUMS: not one line for each package"
+[ "$(wc -l < "$dist/SHA256SUMS")" = 8 ] || fail "SHA256SUMS: not one line for each package and manifest"
 if grep -rqF "$TEST_PASSWORD" "$build" "$work/out" "$work/err"; then fail "the password is in the build folder or the output"; fi
 if grep -qF "$TEST_PASSWORD" "$work/started"; then fail "osslsigncode was started with the password"; fi
 grep -q -- "-readpass" "$work/started" || fail "no osslsigncode was started with the password file"
