@@ -89,6 +89,22 @@ struct UnansweredWindow {
 static UnansweredWindow unanswered;
 DWORD notchBudgetMs = kNotchBudgetMs;
 
+void TakeTestNotchBudget()
+{
+    char text[8];
+    const DWORD length = GetEnvironmentVariableA("VELMORA_TEST_NOTCH_BUDGET_MS", text, sizeof text);
+    if (!length || length >= sizeof text)
+        return;
+    DWORD ms = 0;
+    for (DWORD i = 0; i < length; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return;
+        ms = ms * 10 + static_cast<DWORD>(text[i] - '0');
+    }
+    if (ms > kNotchBudgetMs)
+        notchBudgetMs = ms;
+}
+
 static void CALLBACK OnProbeAnswered(HWND window, UINT, ULONG_PTR, LRESULT)
 {
     if (window == unanswered.window)

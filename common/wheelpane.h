@@ -21,6 +21,9 @@ const DWORD kNotchBudgetMs = 200;
 // that link the scrolling code in change it, so that a loaded machine cannot
 // cut short a sequence they expect whole.
 extern DWORD notchBudgetMs;
+// A longer budget from VELMORA_TEST_NOTCH_BUDGET_MS, which only the test
+// command sets; anything shorter or not a number leaves the shipped one.
+void TakeTestNotchBudget();
 
 struct PaneScrollBars {
     HWND first;

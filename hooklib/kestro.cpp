@@ -22,6 +22,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
     if (reason == DLL_PROCESS_ATTACH) {
         moduleInstance = instance;
         hookState = IsPlatformNT() ? &processHookState : &sharedHookState;
+        TakeTestNotchBudget();
     } else if (reason == DLL_PROCESS_DETACH) {
         moduleInstance = 0;
     }
