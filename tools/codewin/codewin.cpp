@@ -162,8 +162,10 @@ LRESULT OnMouseWheel(HWND window, WPARAM wParam, LPARAM lParam)
     const int lines = state.wheelSum / (WHEEL_DELTA / 3);
     state.wheelSum -= lines * (WHEEL_DELTA / 3);
     int line = state.topLine[pane] - lines;
-    state.topLine[pane] = line < 0 ? 0 : line > kLineCount - 1 ? kLineCount - 1 : line;
-    SetScrollPos(state.paneBar[pane], SB_CTL, state.topLine[pane], TRUE);
+    if (line < 0) line = 0;
+    if (line > kLineCount - 1) line = kLineCount - 1;
+    state.topLine[pane] = line;
+    SetScrollPos(state.paneBar[pane], SB_CTL, line, TRUE);
     InvalidateRect(window, NULL, TRUE);
     return 0;
 }
