@@ -17,8 +17,8 @@
 //   same state; each round runs the pass-through host, then the product.
 //   The figure is the product's median over the composition.
 // For reference: six WM_NULL round trips (the bare cost of crossing), the
-//   notch with the scroll count set to 0 (the hook's lookups and the delivery,
-//   nothing sent), and the 9x line: Velmora98.exe, which Wine runs as
+//   notch with the scroll count set to 0 (the hook's lookups, nothing sent:
+//   how long SendInput waits for the hook's answer), and the 9x line: Velmora98.exe, which Wine runs as
 //   Windows 98, so that the message hook runs in the window's own thread;
 //   180 notches, reported with the no-hook delivery beside them.
 // Reports: notch_*, notch98_*.
@@ -31,26 +31,50 @@ struct NotchSample {
     bool ok;
     double toWheelUs;
     double toLastScrollUs;
+    double hookAnswerUs;
     LONG scrolls;
+    LONG wheels;
 };
 
-// One notch: inject a wheel event, wait for the window to receive it, and read
-// when the window received its wheel message and its last WM_VSCROLL. The
-// hook sends its six messages before it returns, and only then does the
-// system deliver the wheel message, so the wheel event marks the end.
-NotchSample Notch(const CodeWindow& code, int index)
+// What ends a notch: its wheel message reaching the window (no hook, or the
+// pass-through one), the window's sixth WM_VSCROLL (the product takes a
+// notch it served whole, so no wheel message follows), or, when it sends
+// nothing, the hook's answer, for which SendInput waits.
+enum class NotchEnd { Wheel, Scrolls, HookAnswer };
+const LONG kNotchScrolls = 6;
+
+bool WaitForScrolls(const CodeWindow& code)
+{
+    const DWORD start = GetTickCount();
+    while (code.stamps->vscrollCount < kNotchScrolls) {
+        if (GetTickCount() - start > 3000)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+// One notch: inject a wheel event, wait for its end, and read when the window
+// received its wheel message and its last WM_VSCROLL.
+NotchSample Notch(const CodeWindow& code, int index, NotchEnd end)
 {
     NotchSample sample = {};
     ClearStamps(code.stamps);
     ResetEvent(code.wheelEvent);
     const LONGLONG start = BenchTicks();
     Wheel(index % 2 ? WHEEL_DELTA : -WHEEL_DELTA);
-    sample.ok = WaitForSingleObject(code.wheelEvent, 3000) == WAIT_OBJECT_0;
-    sample.scrolls = code.stamps->vscrollCount;
+    sample.hookAnswerUs = TicksToUs(BenchTicks() - start);
+    if (end == NotchEnd::Wheel)
+        sample.ok = WaitForSingleObject(code.wheelEvent, 3000) == WAIT_OBJECT_0;
+    else
+        sample.ok = end == NotchEnd::HookAnswer || WaitForScrolls(code);
     sample.toWheelUs = TicksToUs(code.stamps->wheel - start);
-    sample.toLastScrollUs = sample.scrolls ? TicksToUs(code.stamps->lastVScroll - start) : 0;
-    // Let the window repaint before the next notch.
+    sample.toLastScrollUs = code.stamps->vscrollCount ? TicksToUs(code.stamps->lastVScroll - start) : 0;
+    // Let the window repaint before the next notch; a wheel message that
+    // was to come has come by then.
     PumpFor(8);
+    sample.scrolls = code.stamps->vscrollCount;
+    sample.wheels = code.stamps->wheelCount;
     return sample;
 }
 
@@ -76,26 +100,31 @@ double RoundTripGroupUs(const CodeWindow& code, int index, bool scroll)
 }
 
 // `count` notches, each followed by a group of six direct round trips (scroll
-// messages or WM_NULL). A notch yields the delivery time when `scrollsWanted`
-// is 0, else the time to the last WM_VSCROLL. Returns the number of bad
-// notches.
-int Notches(const CodeWindow& code, int count, LONG scrollsWanted, std::vector<double>* samples, bool scroll,
+// messages or WM_NULL). A notch yields the time to its end. A served notch
+// whose wheel message reached the window as well is bad too. Returns the
+// number of bad notches.
+int Notches(const CodeWindow& code, int count, NotchEnd end, std::vector<double>* samples, bool scroll,
             std::vector<double>* roundTrips)
 {
+    const LONG scrollsWanted = end == NotchEnd::Scrolls ? kNotchScrolls : 0;
+    const LONG wheelsWanted = end == NotchEnd::Wheel ? 1 : 0;
     int bad = 0;
     for (int i = 0; i < count + 10; ++i) {
-        const NotchSample sample = Notch(code, i);
+        const NotchSample sample = Notch(code, i, end);
         const double trips = RoundTripGroupUs(code, i, scroll);
         if (i < 10) // warm-up
             continue;
         if (roundTrips)
             roundTrips->push_back(trips);
-        if (!sample.ok || sample.scrolls != scrollsWanted) {
-            Note("notch %d: %s, %ld scroll messages", i, sample.ok ? "delivered" : "no wheel message", sample.scrolls);
+        if (!sample.ok || sample.scrolls != scrollsWanted || sample.wheels != wheelsWanted) {
+            Note("notch %d: %s, %ld scroll messages, %ld wheel messages", i, sample.ok ? "ended" : "timed out",
+                 sample.scrolls, sample.wheels);
             ++bad;
             continue;
         }
-        samples->push_back(scrollsWanted ? sample.toLastScrollUs : sample.toWheelUs);
+        samples->push_back(end == NotchEnd::Scrolls ? sample.toLastScrollUs
+                           : end == NotchEnd::Wheel ? sample.toWheelUs
+                                                    : sample.hookAnswerUs);
     }
     return bad;
 }
@@ -127,7 +156,7 @@ bool BenchNotch()
         Child host = {};
         ok = StartHost(kPassThrough, &host) && FocusCodeWindow(code);
         if (ok)
-            bad += Notches(code, kPerRound, 0, &delivery, false, &nullTrips);
+            bad += Notches(code, kPerRound, NotchEnd::Wheel, &delivery, false, &nullTrips);
         End(&host);
         if (!ok)
             break;
@@ -138,12 +167,11 @@ bool BenchNotch()
             ok = false;
         }
         if (ok)
-            bad += Notches(code, kPerRound, 6, &product, true, &roundTrips);
+            bad += Notches(code, kPerRound, NotchEnd::Scrolls, &product, true, &roundTrips);
         if (ok && setScrollCount) {
-            // With no lines to send, what is left is the hook's own lookups on
-            // top of the wheel's delivery.
+            // With no lines to send, what is left is the hook's own lookups.
             setScrollCount(0);
-            bad += Notches(code, kPerRound / 2, 0, &lookupsOnly, false, NULL);
+            bad += Notches(code, kPerRound / 2, NotchEnd::HookAnswer, &lookupsOnly, false, NULL);
             setScrollCount(3);
         }
         End(&host);
@@ -157,10 +185,10 @@ bool BenchNotch()
         Child host = {};
         ok = StartHost(kProduct98, &host) && FocusCodeWindow(code);
         if (ok)
-            bad98 = Notches(code, kPerRound * 3, 6, &product98, false, NULL);
+            bad98 = Notches(code, kPerRound * 3, NotchEnd::Scrolls, &product98, false, NULL);
         End(&host);
         if (ok)
-            Notches(code, kPerRound, 0, &noHook, false, NULL);
+            Notches(code, kPerRound, NotchEnd::Wheel, &noHook, false, NULL);
     }
     End(&code.process);
     if (kestro)
@@ -184,7 +212,7 @@ bool BenchNotch()
     Report("notch_p95_us", nt.p95);
     Report("notch_ratio", nt.median / composition);
     Report("notch_roundtrips6_null_us", Summarise(nullTrips).median);
-    Report("notch_lookups_delivery_us", Summarise(lookupsOnly).median);
+    Report("notch_lookups_us", Summarise(lookupsOnly).median);
     Report("notch_lookups_ratio", Summarise(lookupsOnly).median / pass.median);
     Report("notch98_count", static_cast<double>(nine.count));
     Report("notch98_bad", bad98);

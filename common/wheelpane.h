@@ -12,6 +12,9 @@ const WPARAM kForwardSideways = 0x10000;
 // and the window under the point is served without holding the focus.
 const WPARAM kForwardPage = 0x20000;
 const WPARAM kForwardUnfocused = 0x40000;
+// Or'ed in for a delta that only adds to the sub-notch sum: reply whether the
+// window under the point is served, and send it nothing.
+const WPARAM kForwardProbe = 0x80000;
 
 // Total time one wheel notch may spend waiting on other threads. The
 // low-level hook is dropped by the system when it keeps exceeding its own
@@ -60,6 +63,8 @@ inline int NotchDirection(int notch) { return notch & 0xFFFF; }
 inline int NotchCount(int notch, int count) { return notch & kForwardPage ? kPageScrollCount : count; }
 // True when the window under the point is served whether it holds the focus or not.
 inline bool ServesUnfocused(int notch) { return (notch & kForwardUnfocused) != 0; }
+// True when the notch only asks whether the window is served.
+inline bool IsProbe(int notch) { return (notch & kForwardProbe) != 0; }
 
 // Sends `count` pairs of (direction, SB_ENDSCROLL) `message` (WM_VSCROLL or
 // WM_HSCROLL) to `window` naming `scrollBar`, giving up once the notch budget

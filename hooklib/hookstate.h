@@ -15,15 +15,18 @@ struct SharedHookState {
 // Windows 9x's message hook runs in other processes and must see the tray
 // program's settings there.
 extern SharedHookState sharedHookState;
-// The record the hook procedures and exports use, chosen at process attach: on
-// the NT line each process's own, since the low-level hook runs only in the
-// process that installed it, and a terminal server's sessions all map the one
-// file; on Windows 9x the shared one.
+// The record the hook procedures and exports use, chosen at process attach by
+// the hook in place (installedHookKind), or else by the one this process would
+// install: for the message hook the shared one; for the low-level hook each
+// process's own, since that hook runs only in the process that installed it,
+// and a terminal server's sessions all map the one file.
 extern SharedHookState* hookState;
-// Beside it in the shared section: the hook as installed, written by the
-// installing process. The hook procedures pass it to CallNextHookEx, which on
-// Windows 9x needs the real handle in every process the library is mapped into.
+// Beside it in the shared section: the hook as installed and its kind
+// (WH_MOUSE_LL, WH_GETMESSAGE or 0), written by the installing process. The
+// hook procedures pass the handle to CallNextHookEx, which on Windows 9x needs
+// the real handle in every process the library is mapped into.
 extern HHOOK volatile installedHook;
+extern volatile LONG installedHookKind;
 // Per process: the hook this process installed, for removing it; 0 elsewhere.
 extern HHOOK hookHandle;
 extern HINSTANCE moduleInstance;

@@ -8,6 +8,7 @@ SharedHookState sharedHookState __attribute__((section(".ASHARE"), shared)) = IN
 static SharedHookState processHookState = INITIAL_HOOK_STATE;
 SharedHookState* hookState = &sharedHookState;
 HHOOK volatile installedHook __attribute__((section(".ASHARE"), shared)) = 0;
+volatile LONG installedHookKind __attribute__((section(".ASHARE"), shared)) = 0;
 
 HHOOK hookHandle = 0;
 HINSTANCE moduleInstance = 0;
@@ -15,13 +16,29 @@ int wheelRemainder = 0;
 int tiltRemainder = 0;
 volatile LONG hookCallCount = 0;
 
+// The hook this process would put in place.
+static LONG OwnHookKind()
+{
+    return IsPlatformNT() ? WH_MOUSE_LL : WH_GETMESSAGE;
+}
+
+// The message hook runs in every process the system maps the library into,
+// whatever version that process reports, and reads what its installer wrote:
+// the shared record. The low-level hook runs only in its installer, which
+// keeps a record of its own.
+static SharedHookState* PickHookRecord()
+{
+    const bool messageHook = installedHookKind == WH_GETMESSAGE || OwnHookKind() == WH_GETMESSAGE;
+    return messageHook ? &sharedHookState : &processHookState;
+}
+
 // Thread notifications leave the handle alone: an install between two threads
 // must never pass a null module to SetWindowsHookExA.
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         moduleInstance = instance;
-        hookState = IsPlatformNT() ? &processHookState : &sharedHookState;
+        hookState = PickHookRecord();
         TakeTestNotchBudget();
     } else if (reason == DLL_PROCESS_DETACH) {
         moduleInstance = 0;
@@ -90,11 +107,16 @@ extern "C" LONG WINAPI GetHookCallCount()
 
 static int InstallHook()
 {
-    if (IsPlatformNT())
+    // Known before the hook exists: the system may map the library into
+    // another process as soon as it does.
+    installedHookKind = OwnHookKind();
+    if (installedHookKind == WH_MOUSE_LL)
         hookHandle = SetWindowsHookExA(WH_MOUSE_LL, LowLevelMouseProc, moduleInstance, 0);
     else
         hookHandle = SetWindowsHookExA(WH_GETMESSAGE, GetMsgProc, moduleInstance, 0);
     installedHook = hookHandle;
+    if (!hookHandle)
+        installedHookKind = 0;
     return hookHandle ? 1 : 0;
 }
 
@@ -106,6 +128,7 @@ static int RemoveHook()
         return 0;
     hookHandle = 0;
     installedHook = 0;
+    installedHookKind = 0;
     return 1;
 }
 

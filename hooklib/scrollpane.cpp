@@ -13,6 +13,7 @@ static HWND ServedCodeWindowAt(int notch, int x, int y)
     return ServesUnfocused(notch) || window == ForegroundFocusWindow() ? window : NULL;
 }
 
+// A probe notch tests as a notch would and sends nothing.
 int ScrollPaneAt(int notch, int x, int y)
 {
     HWND window = ServedCodeWindowAt(notch, x, y);
@@ -23,7 +24,8 @@ int ScrollPaneAt(int notch, int x, int y)
     if (!target)
         return 0;
 
-    SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, hookState->scrollCount));
+    if (!IsProbe(notch))
+        SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, hookState->scrollCount));
     return 1;
 }
 
@@ -56,7 +58,8 @@ int ScrollSidewaysAt(int notch, int x, int y)
     HWND window = ServedCodeWindowAt(notch, x, y);
     if (!window || !PaneScrollBarUnderCursor(window))
         return 0;
-    SendLinePairs(window, WM_HSCROLL, NotchDirection(notch), HorizontalBarBelowCursor(window),
+    if (!IsProbe(notch))
+        SendLinePairs(window, WM_HSCROLL, NotchDirection(notch), HorizontalBarBelowCursor(window),
                   NotchCount(notch, SidewaysCount()));
     return 1;
 }

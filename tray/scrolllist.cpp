@@ -43,7 +43,8 @@ int ScrollPaneAt(int notch, int x, int y)
 
     HWND target = PaneScrollBarUnderCursor(window);
     // Without a pane bar the messages look like those of the window's own bar.
-    SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, AppState.scrollCount));
+    if (!IsProbe(notch))
+        SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, AppState.scrollCount));
     return 1;
 }
 
@@ -53,6 +54,7 @@ int ScrollSidewaysAt(int notch, int x, int y)
     HWND window = ServedWindowAt(notch, x, y);
     if (!window)
         return 0;
-    SendLinePairs(window, WM_HSCROLL, NotchDirection(notch), NULL, NotchCount(notch, SidewaysCount()));
+    if (!IsProbe(notch))
+        SendLinePairs(window, WM_HSCROLL, NotchDirection(notch), NULL, NotchCount(notch, SidewaysCount()));
     return 1;
 }

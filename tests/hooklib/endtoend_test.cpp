@@ -28,14 +28,22 @@ bool Wheel(POINT point, bool down)
     return MoveCursor(point) && Xdo(down ? "click 5" : "click 4");
 }
 
+// What a code window started with /wheel records when the notch reaches it.
+MessageSequence WheelMessage(POINT point, bool down)
+{
+    return { { WM_MOUSEWHEEL, MAKEWPARAM(0, down ? -WHEEL_DELTA : WHEEL_DELTA), MAKELPARAM(point.x, point.y) } };
+}
+
 class EndToEnd : public ::testing::TestWithParam<const char*> {
 protected:
     bool MessageLine() const { return lstrcmpA(GetParam(), "hookhost98.exe") == 0; }
 };
 
+// The sample window scrolls on the wheel by itself too; a served notch never
+// reaches it, so the pane moves by the set count alone.
 TEST_P(EndToEnd, ThePaneUnderThePointerScrollsByTheSetCount)
 {
-    CodeWindow code;
+    CodeWindow code("/wheel");
     ASSERT_TRUE(code.TakeFocus());
     Host host(GetParam(), "/count:4");
     ASSERT_NE(host.window, nullptr);
@@ -61,31 +69,38 @@ TEST_P(EndToEnd, ThePaneUnderThePointerScrollsByTheSetCount)
     // hook in the host's.
     EXPECT_EQ(ProcessModuleBase(code.child.processId, "kestro.dll") != nullptr, MessageLine());
 
-    // Once the host has removed the hook, the wheel scrolls nothing.
+    // Once the host has removed the hook, the window has the wheel to itself.
     EXPECT_EQ(host.End(), 0u);
     code.Clear();
     ASSERT_TRUE(Wheel(code.InPane(0), true));
     PumpFor(700);
-    EXPECT_TRUE(SequenceIs({}, code.Record()));
+    EXPECT_TRUE(SequenceIs(WheelMessage(code.InPane(0), true), code.Record()));
+    EXPECT_EQ(code.TopLine(0), 3);
 }
 
+// A notch the commander handles is taken; one it answers 0 goes on to the window.
 TEST_P(EndToEnd, OtherWindowsGoToTheCommander)
 {
-    CodeWindow code("/class:OtherEditor", "OtherEditor");
+    CodeWindow code("/class:OtherEditor /wheel", "OtherEditor");
     ASSERT_TRUE(code.TakeFocus());
-    Host host(GetParam(), "/commander /reply:0 /count:3");
-    ASSERT_EQ(host.Ask(HH_INSTALLED), 1);
-
     const POINT pane = code.InPane(1);
-    ASSERT_TRUE(Wheel(pane, false));
-    EXPECT_TRUE(WaitUntil([&] { return host.Ask(HH_FORWARDCOUNT) >= 1; }));
-    EXPECT_EQ(host.Ask(HH_LASTWPARAM), SB_LINEUP);
-    EXPECT_EQ(host.Ask(HH_LASTLPARAM), MAKELPARAM(pane.x, pane.y));
-    EXPECT_TRUE(SequenceIs({}, code.Record()));
+    for (int reply : { 0, 1 }) {
+        SCOPED_TRACE(reply);
+        code.Clear();
+        Host host(GetParam(), "/commander /count:3 /reply:" + std::to_string(reply));
+        ASSERT_EQ(host.Ask(HH_INSTALLED), 1);
+        ASSERT_TRUE(Wheel(pane, false));
+        EXPECT_TRUE(WaitUntil([&] { return host.Ask(HH_FORWARDCOUNT) >= 1; }));
+        PumpFor(300);
+        EXPECT_EQ(host.Ask(HH_LASTWPARAM), SB_LINEUP);
+        EXPECT_EQ(host.Ask(HH_LASTLPARAM), MAKELPARAM(pane.x, pane.y));
+        EXPECT_TRUE(SequenceIs(reply ? MessageSequence{} : WheelMessage(pane, false), code.Record()));
+    }
 }
 
 // Touchpads send many small deltas; SendInput passes them on unchanged, as
-// the X server cannot.
+// the X server cannot. The window, which would scroll on them by itself, gets
+// none of them.
 bool SendWheel(short delta)
 {
     INPUT input = {};
@@ -97,7 +112,7 @@ bool SendWheel(short delta)
 
 TEST(EndToEndSmallDeltas, ANotchInSmallStepsScrollsOneNotch)
 {
-    CodeWindow code;
+    CodeWindow code("/wheel");
     ASSERT_TRUE(code.TakeFocus());
     Host host("hookhost.exe", "/count:3");
     ASSERT_EQ(host.Ask(HH_INSTALLED), 1);

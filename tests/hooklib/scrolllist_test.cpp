@@ -107,9 +107,12 @@ TEST_F(ListScroll, UnfocusedOrUnlistedWindowsAreNotServed)
     PaneWindow elsewhere("FocusThief", {}, { 900, 600, 1100, 700 });
     ASSERT_TRUE(elsewhere.TakeFocus());
     EXPECT_EQ(ScrollAt(SB_LINEDOWN, pane), 0);
+    EXPECT_EQ(ScrollAt(kForwardProbe | SB_LINEDOWN, pane), 0);
     EXPECT_TRUE(SequenceIs({}, code.Record()));
 
-    // Unless the forward says the option is on; Ctrl's mark makes it one page pair.
+    // Unless the forward says the option is on; Ctrl's mark makes it one page
+    // pair. A probe answers as the notch would and sends nothing.
+    EXPECT_EQ(ScrollAt(kForwardProbe | kForwardUnfocused | SB_LINEDOWN, pane), 1);
     EXPECT_EQ(ScrollAt(kForwardUnfocused | SB_LINEDOWN, pane), 1);
     const WPARAM paged = kForwardUnfocused | kForwardPage | SB_LINEUP;
     EXPECT_EQ(MainWindowProc(NULL, WM_WHEELFORWARD, paged, MAKELPARAM(pane.x, pane.y)), 1);

@@ -4,7 +4,8 @@
 // pane's bar. Options: /hbar adds a horizontal bar before the vertical ones,
 // /hpanes a horizontal bar at the foot of each pane (scrolled on WM_HSCROLL),
 // /third a third vertical bar, /child an edit child that takes the focus,
-// /at:X,Y,W,H the window's rectangle.
+// /at:X,Y,W,H the window's rectangle, /wheel scrolls the pane under the
+// pointer by itself on WM_MOUSEWHEEL, 3 lines a notch, and records it.
 #include <windows.h>
 #include <stdio.h>
 #include <string.h>
@@ -29,6 +30,8 @@ struct CodeWindowState {
     bool paneHorizontalBars;
     bool thirdBar;
     bool focusChild;
+    bool scrollsOnWheel;
+    int wheelSum;
     HWND paneBar[2];
     HWND extraBar;
     HWND horizontal;
@@ -56,6 +59,7 @@ void ParseOptions(const char* commandLine)
     state.paneHorizontalBars = strstr(commandLine, "/hpanes") != NULL;
     state.thirdBar = strstr(commandLine, "/third") != NULL;
     state.focusChild = strstr(commandLine, "/child") != NULL;
+    state.scrollsOnWheel = strstr(commandLine, "/wheel") != NULL;
 }
 
 int PaneOf(HWND bar)
@@ -135,6 +139,29 @@ LRESULT OnVScroll(HWND window, WPARAM wParam, LPARAM lParam)
     case SB_THUMBTRACK: line = HIWORD(wParam); break;
     default: return 0;
     }
+    if (line < 0) line = 0;
+    if (line > kLineCount - 1) line = kLineCount - 1;
+    state.topLine[pane] = line;
+    SetScrollPos(state.paneBar[pane], SB_CTL, line, TRUE);
+    InvalidateRect(window, NULL, TRUE);
+    return 0;
+}
+
+// As a program that handles the wheel: a line for every third of a notch.
+LRESULT OnMouseWheel(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (!state.scrollsOnWheel)
+        return DefWindowProcA(window, WM_MOUSEWHEEL, wParam, lParam);
+    RecordScroll(WM_MOUSEWHEEL, wParam, lParam);
+    POINT point = { static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)) };
+    ScreenToClient(window, &point);
+    RECT client;
+    GetClientRect(window, &client);
+    const int pane = point.y >= client.bottom / 2 ? 1 : 0;
+    state.wheelSum += static_cast<short>(HIWORD(wParam));
+    const int lines = state.wheelSum / (WHEEL_DELTA / 3);
+    state.wheelSum -= lines * (WHEEL_DELTA / 3);
+    int line = state.topLine[pane] - lines;
     if (line < 0) line = 0;
     if (line > kLineCount - 1) line = kLineCount - 1;
     state.topLine[pane] = line;
@@ -224,6 +251,7 @@ LRESULT CALLBACK CodeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_SIZE: LayoutPanes(window); return 0;
     case WM_VSCROLL: return OnVScroll(window, wParam, lParam);
     case WM_HSCROLL: return OnHScroll(window, wParam, lParam);
+    case WM_MOUSEWHEEL: return OnMouseWheel(window, wParam, lParam);
     case WM_PAINT: return OnPaint(window);
     case WM_DESTROY: PostQuitMessage(0); return 0;
     case CW_GETCOUNT: return state.recordCount;

@@ -1,9 +1,10 @@
 // Messages the sample code window answers, for tests and tools in other
-// processes. It records every WM_VSCROLL it receives.
+// processes. It records every WM_VSCROLL and WM_HSCROLL it receives, and with
+// /wheel every WM_MOUSEWHEEL.
 #pragma once
 #include <windows.h>
 
-const UINT CW_GETCOUNT = WM_APP + 1;   // -> number of recorded WM_VSCROLL and WM_HSCROLL
+const UINT CW_GETCOUNT = WM_APP + 1;   // -> number of recorded messages
 const UINT CW_GETWPARAM = WM_APP + 2;  // wParam: index -> recorded wParam
 const UINT CW_GETLPARAM = WM_APP + 3;  // wParam: index -> recorded lParam
 const UINT CW_CLEAR = WM_APP + 4;      // forget the record
