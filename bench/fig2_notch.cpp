@@ -17,8 +17,8 @@
 //   same state; each round runs the pass-through host, then the product.
 //   The figure is the product's median over the composition.
 // For reference: six WM_NULL round trips (the bare cost of crossing), the
-//   notch with the scroll count set to 0 (the hook's lookups, nothing sent:
-//   how long SendInput waits for the hook's answer), and the 9x line: Velmora98.exe, which Wine runs as
+//   notch over the splitter between the panes (the hook's lookups, nothing
+//   served, so the wheel message is delivered), and the 9x line: Velmora98.exe, which Wine runs as
 //   Windows 98, so that the message hook runs in the window's own thread;
 //   180 notches, reported with the no-hook delivery beside them.
 // Reports: notch_*, notch98_*.
@@ -31,16 +31,14 @@ struct NotchSample {
     bool ok;
     double toWheelUs;
     double toLastScrollUs;
-    double hookAnswerUs;
     LONG scrolls;
     LONG wheels;
 };
 
 // What ends a notch: its wheel message reaching the window (no hook, or the
 // pass-through one), the window's sixth WM_VSCROLL (the product takes a
-// notch it served whole, so no wheel message follows), or, when it sends
-// nothing, the hook's answer, for which SendInput waits.
-enum class NotchEnd { Wheel, Scrolls, HookAnswer };
+// notch it served whole, so no wheel message follows).
+enum class NotchEnd { Wheel, Scrolls };
 const LONG kNotchScrolls = 6;
 
 bool WaitForScrolls(const CodeWindow& code)
@@ -63,11 +61,10 @@ NotchSample Notch(const CodeWindow& code, int index, NotchEnd end)
     ResetEvent(code.wheelEvent);
     const LONGLONG start = BenchTicks();
     Wheel(index % 2 ? WHEEL_DELTA : -WHEEL_DELTA);
-    sample.hookAnswerUs = TicksToUs(BenchTicks() - start);
     if (end == NotchEnd::Wheel)
         sample.ok = WaitForSingleObject(code.wheelEvent, 3000) == WAIT_OBJECT_0;
     else
-        sample.ok = end == NotchEnd::HookAnswer || WaitForScrolls(code);
+        sample.ok = WaitForScrolls(code);
     sample.toWheelUs = TicksToUs(code.stamps->wheel - start);
     sample.toLastScrollUs = code.stamps->vscrollCount ? TicksToUs(code.stamps->lastVScroll - start) : 0;
     // Let the window repaint before the next notch; a wheel message that
@@ -122,9 +119,7 @@ int Notches(const CodeWindow& code, int count, NotchEnd end, std::vector<double>
             ++bad;
             continue;
         }
-        samples->push_back(end == NotchEnd::Scrolls ? sample.toLastScrollUs
-                           : end == NotchEnd::Wheel ? sample.toWheelUs
-                                                    : sample.hookAnswerUs);
+        samples->push_back(end == NotchEnd::Scrolls ? sample.toLastScrollUs : sample.toWheelUs);
     }
     return bad;
 }
@@ -139,12 +134,10 @@ bool BenchNotch()
         End(&code.process);
         return false;
     }
-    // Loaded here too, to check the shared scroll count and to set it to 0.
+    // Loaded here too, to check the scroll count.
     HMODULE kestro = LoadLibraryA("kestro.dll");
     typedef int(WINAPI * CountFunction)();
     CountFunction getScrollCount = Ordinal<CountFunction>(kestro, 6);
-    typedef int(WINAPI * SetCountFunction)(int);
-    SetCountFunction setScrollCount = Ordinal<SetCountFunction>(kestro, 5);
 
     const int kRounds = 5;
     const int kPerRound = 60;
@@ -168,11 +161,19 @@ bool BenchNotch()
         }
         if (ok)
             bad += Notches(code, kPerRound, NotchEnd::Scrolls, &product, true, &roundTrips);
-        if (ok && setScrollCount) {
-            // With no lines to send, what is left is the hook's own lookups.
-            setScrollCount(0);
-            bad += Notches(code, kPerRound / 2, NotchEnd::HookAnswer, &lookupsOnly, false, NULL);
-            setScrollCount(3);
+        if (ok) {
+            // Over the splitter no pane is served: the hook does its lookups
+            // and lets the wheel through. (The scroll count cannot be set to 0
+            // from here: on the NT line it is the tray program's own.)
+            POINT splitter = { 0, 0 };
+            RECT client;
+            GetClientRect(code.window, &client);
+            splitter.x = client.right * 3 / 10;
+            splitter.y = client.bottom / 2;
+            ClientToScreen(code.window, &splitter);
+            SetCursorPos(splitter.x, splitter.y);
+            bad += Notches(code, kPerRound / 2, NotchEnd::Wheel, &lookupsOnly, false, NULL);
+            SetCursorPos(code.point.x, code.point.y);
         }
         End(&host);
         Note("notch round %d: delivery %.0f us, 6 round trips %.0f us, %s %.0f us (medians so far)", round + 1,

@@ -130,7 +130,7 @@ if get("notch_ratio") is not None:
     row("   p95", f"{get('notch_p95_us'):.0f} us", "", "", "", "")
     row("   notches timed / failed", f"{get('notch_count'):.0f} / {get('notch_bad'):.0f}", "", "", "", "")
     row("   6 x WM_NULL round trips", f"{get('notch_roundtrips6_null_us'):.0f} us", "", "", "reference", "")
-    row("   scroll count 0: the hook's answer", f"{get('notch_lookups_us'):.0f} us",
+    row("   over the splitter: lookups + delivery", f"{get('notch_lookups_us'):.0f} us",
         f"pass-through delivery {get('notch_pass_delivery_us'):.0f} us", f"{get('notch_lookups_ratio'):.3f}", "reference", "")
     row(f"2 9x line, {get('notch_host98')}, median", f"{get('notch98_median_us'):.0f} us",
         f"no-hook delivery {get('notch98_nohook_delivery_us'):.0f} us", "", "reported", "")
