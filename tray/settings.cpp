@@ -424,10 +424,23 @@ INT_PTR OnSettingsCommand(HWND dialog, WORD command)
     return 0;
 }
 
-INT_PTR OnListNotify(HWND dialog, WPARAM control)
+// A row picked that has a number of lines of its own shows it in the field, to change.
+void ShowPickedLines(HWND dialog, const NMHDR* header)
 {
-    if (control == kListId)
-        UpdateButtons(dialog);
+    if (header->code != LVN_ITEMCHANGED)
+        return;
+    const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    const int lines = static_cast<int>(RowParam(ListView(dialog), change->iItem));
+    if ((change->uNewState & ~change->uOldState & LVIS_SELECTED) && lines >= 1 && lines <= kMaxCount)
+        SetDlgItemInt(dialog, kRowLinesEditId, lines, FALSE);
+}
+
+INT_PTR OnListNotify(HWND dialog, WPARAM control, LPARAM header)
+{
+    if (control != kListId)
+        return 0;
+    UpdateButtons(dialog);
+    ShowPickedLines(dialog, reinterpret_cast<const NMHDR*>(header));
     return 0;
 }
 
@@ -481,7 +494,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     switch (message) {
     case WM_INITDIALOG: return InitSettingsDialog(dialog);
     case WM_COMMAND: return OnSettingsCommand(dialog, LOWORD(wParam));
-    case WM_NOTIFY: return OnListNotify(dialog, wParam);
+    case WM_NOTIFY: return OnListNotify(dialog, wParam, lParam);
     case WM_LBUTTONDOWN: return BeginFinderDrag(dialog, lParam);
     case WM_MOUSEMOVE: return TrackFinderDrag(dialog);
     case WM_LBUTTONUP: return DropFinder(dialog);
