@@ -260,7 +260,8 @@ void ShowManagedLine(HWND dialog)
 void InitRowLines(HWND dialog)
 {
     const int shown = GetScrollCount();
-    SendDlgItemMessageA(dialog, kRowLinesSpinId, UDM_SETRANGE32, 1, kMaxCount);
+    // The 16-bit range: the 32-bit message needs a later comctl32 than Windows 95 has.
+    SendDlgItemMessageA(dialog, kRowLinesSpinId, UDM_SETRANGE, 0, MAKELPARAM(kMaxCount, 1));
     SetDlgItemInt(dialog, kRowLinesEditId, shown >= 1 && shown <= kMaxCount ? shown : kFallbackCount, FALSE);
 }
 
