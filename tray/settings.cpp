@@ -1,6 +1,6 @@
 // The settings dialog: a working copy of the window list with each class's
-// lines, the scroll count, the Run value and the on/off options, applied only on OK. What a policy
-// decides is shown locked, and OK leaves it alone.
+// lines, the scroll count, the Run value and the on/off options, applied
+// only on OK. What a policy decides is shown locked, and OK leaves it alone.
 #include "settings.h"
 #include <commctrl.h>
 #include "appstate.h"
@@ -98,7 +98,8 @@ void InsertRow(HWND listView, int index, const char* text, LPARAM param)
     item.pszText = const_cast<char*>(text);
     item.lParam = param;
     SendMessageA(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    ShowRowLines(listView, index, param == kPolicyRow ? kDefaultLines : static_cast<int>(param), IsCountLocked(listView));
+    const int lines = param == kPolicyRow ? kDefaultLines : static_cast<int>(param);
+    ShowRowLines(listView, index, lines, IsCountLocked(listView));
 }
 
 void SetRowLines(HWND listView, int index, int lines)
@@ -120,8 +121,10 @@ bool IsDeletableRow(HWND listView, int index)
 
 void InsertRows(HWND listView, const WindowList* list, bool fromPolicy)
 {
-    for (int i = 0; i < WindowListCount(list); ++i)
-        InsertRow(listView, RowCount(listView), WindowListAt(list, i), fromPolicy ? kPolicyRow : WindowListLinesAt(list, i));
+    for (int i = 0; i < WindowListCount(list); ++i) {
+        const LPARAM param = fromPolicy ? kPolicyRow : WindowListLinesAt(list, i);
+        InsertRow(listView, RowCount(listView), WindowListAt(list, i), param);
+    }
 }
 
 // LVCOLUMNA or LVCOLUMNW without its text.

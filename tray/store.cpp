@@ -1,4 +1,4 @@
-// Settings store: scroll count, window list and the Run value, all under
+// Settings store: scroll count, window list with its lines, and the Run value, all under
 // HKEY_CURRENT_USER, with the policies over them (policy.cpp); a machine
 // install's logon step is read from HKEY_LOCAL_MACHINE. Every key opened here is closed before returning.
 #include "store.h"
