@@ -21,22 +21,28 @@ bin="$build/bin"
 work=$(mktemp -d)
 trap 'rm -rf "$work"; velmora_cleanup' EXIT
 
-# A list with a few classes and the start-up box ticked, so the dialog shows them.
+# A list with a few classes, two with lines of their own, and the start-up
+# box ticked, so the dialog shows them.
 list='HKCU\SOFTWARE\Quor\Velmora5\WindowList'
+lines='HKCU\SOFTWARE\Quor\Velmora5\WindowCount'
 wine reg delete "$list" /f >/dev/null 2>&1 || true
-velmora_reg "$list" /v Count /t REG_DWORD /d 2
+wine reg delete "$lines" /f >/dev/null 2>&1 || true
+velmora_reg "$list" /v Count /t REG_DWORD /d 3
 velmora_reg "$list" /v 0 /t REG_SZ /d SampleEditor
 velmora_reg "$list" /v 1 /t REG_SZ /d SampleGrid
+velmora_reg "$list" /v 2 /t REG_SZ /d SampleLog
+velmora_reg "$lines" /v SampleGrid /t REG_DWORD /d 10
+velmora_reg "$lines" /v SampleLog /t REG_DWORD /d 0
 velmora_reg 'HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Run' /v Velmora5 /t REG_SZ /d 'C:\Velmora\Velmora.exe /background'
 
 # desktop PROGRAM ARGUMENT: runs a program of the bin directory in a Wine
-# desktop window of 640x640, whose taskbar has the tray in its bottom right
+# desktop window of 640x720, whose taskbar has the tray in its bottom right
 # corner. The locale gives the interface language: English for $suffix "-en".
 suffix=""
 desktop() {
   local locale=ko_KR.UTF-8
   [ "$suffix" = -en ] && locale=C.UTF-8
-  env -u LC_ALL LANG=$locale wine explorer /desktop=shots,640x640 "$(winepath -w "$bin/$1")" "$2" >/dev/null 2>&1 &
+  env -u LC_ALL LANG=$locale wine explorer /desktop=shots,640x720 "$(winepath -w "$bin/$1")" "$2" >/dev/null 2>&1 &
   desktop_pid=$!
   sleep 6
 }
@@ -51,11 +57,11 @@ end_desktop() {
 shot() {
   local name=$1 argument=$2
   desktop dialoghost.exe "$argument"
-  xdotool mousemove 639 639
+  xdotool mousemove 639 719
   sleep 1
   import -window root "$work/$name.png"
   # The dialog is centred on the desktop; trim the desktop around it.
-  convert "$work/$name.png" -crop 640x640+0+0 +repage -bordercolor "$(convert "$work/$name.png" -format '%[pixel:p{1,1}]' info:)" \
+  convert "$work/$name.png" -crop 640x720+0+0 +repage -bordercolor "$(convert "$work/$name.png" -format '%[pixel:p{1,1}]' info:)" \
     -border 1 -fuzz 2% -trim +repage "$root/docs/$name$suffix.png"
   end_desktop
 }
@@ -64,10 +70,10 @@ shot() {
 # the tray; the menu opens above it.
 menu_shot() {
   desktop Velmora.exe /background
-  xdotool mousemove 629 629 click 3
+  xdotool mousemove 629 709 click 3
   sleep 2
   import -window root "$work/traymenu.png"
-  convert "$work/traymenu.png" -crop 200x96+440+544 +repage "$root/docs/traymenu$suffix.png"
+  convert "$work/traymenu.png" -crop 200x96+440+624 +repage "$root/docs/traymenu$suffix.png"
   end_desktop
 }
 

@@ -11,11 +11,12 @@ AppStateRecord AppState = {
     NULL,                               // instance
     NULL,                               // singleInstanceMutex
     0,                                  // backgroundMode
-    { NULL, 0, 0 },                     // windowList
+    { NULL, 0, 0, NULL },               // windowList
     RegisterWindowMessageA("Velmora5"), // quitMessage
     0,                                  // modalOpen
     ChooseEnglish(),                    // english
-    { NULL, 0, 0 },                     // policyWindowList
+    { NULL, 0, 0, NULL },               // policyWindowList
+    0,                                  // countByPolicy
 };
 
 namespace {
@@ -43,9 +44,22 @@ void WindowListClear(WindowList* list)
     for (int i = 0; i < list->count; ++i)
         HeapFree(heap, 0, list->items[i]);
     HeapFree(heap, 0, list->items);
+    HeapFree(heap, 0, list->lines);
     list->items = NULL;
+    list->lines = NULL;
     list->count = 0;
     list->capacity = 0;
+}
+
+// Grows `*block` to `bytes`; it stays as it was when that fails.
+static bool Grow(void** block, SIZE_T bytes)
+{
+    HANDLE heap = GetProcessHeap();
+    void* grown = *block ? HeapReAlloc(heap, 0, *block, bytes) : HeapAlloc(heap, 0, bytes);
+    if (!grown)
+        return false;
+    *block = grown;
+    return true;
 }
 
 static bool Reserve(WindowList* list, int wanted)
@@ -55,14 +69,16 @@ static bool Reserve(WindowList* list, int wanted)
     int capacity = list->capacity ? list->capacity * 2 : 8;
     if (capacity < wanted)
         capacity = wanted;
-    HANDLE heap = GetProcessHeap();
-    const SIZE_T bytes = static_cast<SIZE_T>(capacity) * sizeof(char*);
-    void* grown = list->items ? HeapReAlloc(heap, 0, list->items, bytes) : HeapAlloc(heap, 0, bytes);
-    if (!grown)
-        return false;
-    list->items = static_cast<char**>(grown);
-    list->capacity = capacity;
-    return true;
+    const SIZE_T entries = static_cast<SIZE_T>(capacity);
+    void* items = list->items;
+    void* lines = list->lines;
+    // The capacity grows only once both arrays have.
+    const bool grown = Grow(&items, entries * sizeof(char*)) && Grow(&lines, entries * sizeof(int));
+    list->items = static_cast<char**>(items);
+    list->lines = static_cast<int*>(lines);
+    if (grown)
+        list->capacity = capacity;
+    return grown;
 }
 
 bool WindowListAppend(WindowList* list, const char* text)
@@ -78,6 +94,7 @@ bool WindowListAppend(WindowList* list, const char* text)
     for (int i = 0; i < length; ++i)
         copy[i] = text[i];
     copy[length] = 0;
+    list->lines[list->count] = kDefaultLines;
     list->items[list->count++] = copy;
     return true;
 }
@@ -90,4 +107,15 @@ int WindowListCount(const WindowList* list)
 const char* WindowListAt(const WindowList* list, int index)
 {
     return (index >= 0 && index < list->count) ? list->items[index] : "";
+}
+
+int WindowListLinesAt(const WindowList* list, int index)
+{
+    return (index >= 0 && index < list->count) ? list->lines[index] : kDefaultLines;
+}
+
+void WindowListSetLines(WindowList* list, int index, int lines)
+{
+    if (index >= 0 && index < list->count)
+        list->lines[index] = lines;
 }

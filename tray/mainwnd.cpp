@@ -121,6 +121,7 @@ void ApplyStoredSettings()
 {
     SetScrollCount(LoadScrollCount());
     AppState.scrollCount = GetScrollCount();
+    AppState.countByPolicy = PolicySets(kScrollCountPolicy);
     SetShiftScroll(LoadShiftScroll());
     SetScrollUnfocused(LoadScrollUnfocused());
     SetCtrlPage(LoadCtrlPage());

@@ -109,7 +109,7 @@ int AnyPolicy()
         if (PolicySets(static_cast<PolicyId>(id)))
             return 1;
     }
-    WindowList classes = { NULL, 0, 0 };
+    WindowList classes = { NULL, 0, 0, NULL };
     LoadPolicyWindowList(&classes);
     const int listed = WindowListCount(&classes) > 0;
     WindowListClear(&classes);

@@ -2,20 +2,31 @@
 #include "appstate.h"
 #include "../common/wheelpane.h"
 
-static bool IsInList(HWND window, const WindowList* list)
+// The first entry that names the window's class, or -1.
+static int IndexInList(HWND window, const WindowList* list)
 {
     const int count = WindowListCount(list);
     for (int i = 0; i < count; ++i) {
         if (ClassNameIs(window, WindowListAt(list, i)) == 0)
-            return true;
+            return i;
     }
-    return false;
+    return -1;
 }
 
 // The user's classes and the policies'.
 static bool IsListedWindow(HWND window)
 {
-    return IsInList(window, &AppState.windowList) || IsInList(window, &AppState.policyWindowList);
+    return IndexInList(window, &AppState.windowList) >= 0 || IndexInList(window, &AppState.policyWindowList) >= 0;
+}
+
+// A class of the user's own may have its own lines; a class a policy lists,
+// or a count a policy sets, leaves the global count in force.
+static int LinesFor(HWND window)
+{
+    if (AppState.countByPolicy || IndexInList(window, &AppState.policyWindowList) >= 0)
+        return AppState.scrollCount;
+    const int lines = WindowListLinesAt(&AppState.windowList, IndexInList(window, &AppState.windowList));
+    return lines == kDefaultLines ? AppState.scrollCount : lines;
 }
 
 static bool HoldsFocus(HWND window)
@@ -44,7 +55,7 @@ int ScrollPaneAt(int notch, int x, int y)
     HWND target = PaneScrollBarUnderCursor(window);
     // Without a pane bar the messages look like those of the window's own bar.
     if (!IsProbe(notch))
-        SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, AppState.scrollCount));
+        SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, LinesFor(window)));
     return 1;
 }
 

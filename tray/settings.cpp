@@ -1,6 +1,6 @@
-// The settings dialog: a working copy of the window list, the scroll count,
-// the Run value and the on/off options, applied only on OK. What a policy
-// decides is shown locked, and OK leaves it alone.
+// The settings dialog: a working copy of the window list with each class's
+// lines, the scroll count, the Run value and the on/off options, applied
+// only on OK. What a policy decides is shown locked, and OK leaves it alone.
 #include "settings.h"
 #include <commctrl.h>
 #include "appstate.h"
@@ -16,8 +16,11 @@ namespace {
 
 // The texts in either language: texts.cpp. The rows, the labels and the edit
 // stay narrow: class names are stored and compared narrow.
-const int kColumnWidth = 180;
 const int kFallbackCount = 3;
+const int kMaxCount = 50;
+// A row's parameter: the lines of a class of the user's own, or this for a
+// policy's class, which the user can neither delete nor give lines.
+const LPARAM kPolicyRow = 0x10000;
 // Dialog units the buttons move down to make room for the managed line.
 const int kManagedLineRoom = 20;
 
@@ -36,25 +39,77 @@ void ReadRow(HWND listView, int index, char* buffer)
     SendMessageA(listView, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
 }
 
-// A row's parameter is 1 for a policy's class, which the user cannot delete.
-void InsertRow(HWND listView, int index, const char* text, LPARAM fromPolicy)
+LPARAM RowParam(HWND listView, int index)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = index;
+    SendMessageA(listView, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    return item.lParam;
+}
+
+bool IsPolicyRow(HWND listView, int index) { return RowParam(listView, index) == kPolicyRow; }
+
+// A cell's text: wide on the NT line; Windows 9x has no working SendMessageW,
+// so there it goes narrow, in whatever the ANSI code page can show of it.
+void SetCellText(HWND listView, int index, int column, const wchar_t* text)
+{
+    if (IsPlatformNT()) {
+        LVITEMW item = {};
+        item.iSubItem = column;
+        item.pszText = const_cast<wchar_t*>(text);
+        SendMessageW(listView, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&item));
+        return;
+    }
+    char narrow[kTextBuffer];
+    if (!WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, kTextBuffer, NULL, NULL))
+        narrow[0] = '\0';
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = narrow;
+    SendMessageA(listView, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+}
+
+// The policy's count, where one is set, serves every row, as the global
+// count serves rows without lines of their own.
+void ShowRowLines(HWND listView, int index, int lines, bool countLocked)
+{
+    char number[16];
+    wsprintfA(number, "%d", lines);
+    wchar_t digits[16];
+    MultiByteToWideChar(CP_ACP, 0, number, -1, digits, 16);
+    const wchar_t* text = digits;
+    if (countLocked || IsPolicyRow(listView, index) || lines == kDefaultLines)
+        text = UiText(kDefaultLinesText);
+    else if (lines == kPageScrollCount)
+        text = UiText(kPageLinesText);
+    SetCellText(listView, index, 1, text);
+}
+
+// The count controls are locked exactly when a policy sets the count.
+bool IsCountLocked(HWND listView) { return !IsWindowEnabled(GetDlgItem(GetParent(listView), kCountEditId)); }
+
+void InsertRow(HWND listView, int index, const char* text, LPARAM param)
 {
     LVITEMA item = {};
     item.mask = LVIF_TEXT | LVIF_PARAM;
     item.iItem = index;
     item.iSubItem = 0;
     item.pszText = const_cast<char*>(text);
-    item.lParam = fromPolicy;
+    item.lParam = param;
     SendMessageA(listView, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    const int lines = param == kPolicyRow ? kDefaultLines : static_cast<int>(param);
+    ShowRowLines(listView, index, lines, IsCountLocked(listView));
 }
 
-bool IsPolicyRow(HWND listView, int index)
+void SetRowLines(HWND listView, int index, int lines)
 {
     LVITEMA item = {};
     item.mask = LVIF_PARAM;
     item.iItem = index;
-    SendMessageA(listView, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    return item.lParam != 0;
+    item.lParam = lines;
+    SendMessageA(listView, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    ShowRowLines(listView, index, lines, false);
 }
 
 // Selected and the user's own: what Delete removes.
@@ -64,39 +119,52 @@ bool IsDeletableRow(HWND listView, int index)
     return selected && !IsPolicyRow(listView, index);
 }
 
-void InsertRows(HWND listView, const WindowList* list, LPARAM fromPolicy)
+void InsertRows(HWND listView, const WindowList* list, bool fromPolicy)
 {
-    for (int i = 0; i < WindowListCount(list); ++i)
-        InsertRow(listView, RowCount(listView), WindowListAt(list, i), fromPolicy);
+    for (int i = 0; i < WindowListCount(list); ++i) {
+        const LPARAM param = fromPolicy ? kPolicyRow : WindowListLinesAt(list, i);
+        InsertRow(listView, RowCount(listView), WindowListAt(list, i), param);
+    }
 }
 
 // LVCOLUMNA or LVCOLUMNW without its text.
 template <class Column>
-Column ClassColumn()
+Column ListColumn(int width)
 {
     Column column = {};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
     column.fmt = LVCFMT_LEFT;
-    column.cx = kColumnWidth;
+    column.cx = width;
     return column;
 }
 
 // Windows 9x has no working SendMessageW: there the header goes narrow, in
 // whatever the ANSI code page can show of it, like the dialog's own texts.
-void InsertClassColumn(HWND listView)
+void InsertColumn(HWND listView, int index, int width, UiTextId header)
 {
     if (IsPlatformNT()) {
-        LVCOLUMNW column = ClassColumn<LVCOLUMNW>();
-        column.pszText = const_cast<wchar_t*>(UiText(kColumnHeaderText));
-        SendMessageW(listView, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+        LVCOLUMNW column = ListColumn<LVCOLUMNW>(width);
+        column.pszText = const_cast<wchar_t*>(UiText(header));
+        SendMessageW(listView, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
     } else {
-        char header[kTextBuffer];
-        if (!WideCharToMultiByte(CP_ACP, 0, UiText(kColumnHeaderText), -1, header, kTextBuffer, NULL, NULL))
-            header[0] = '\0';
-        LVCOLUMNA column = ClassColumn<LVCOLUMNA>();
-        column.pszText = header;
-        SendMessageA(listView, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+        char text[kTextBuffer];
+        if (!WideCharToMultiByte(CP_ACP, 0, UiText(header), -1, text, kTextBuffer, NULL, NULL))
+            text[0] = '\0';
+        LVCOLUMNA column = ListColumn<LVCOLUMNA>(width);
+        column.pszText = text;
+        SendMessageA(listView, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
     }
+}
+
+// Class names and lines side by side, with room left for a vertical scroll
+// bar so that a longer list needs no sideways scrolling.
+void InsertColumns(HWND listView)
+{
+    RECT client;
+    GetClientRect(listView, &client);
+    const int lines = client.right / 2; // room for "a page at a time"
+    InsertColumn(listView, 0, client.right - lines - GetSystemMetrics(SM_CXVSCROLL), kColumnHeaderText);
+    InsertColumn(listView, 1, lines, kLinesHeaderText);
 }
 
 // The count in force as the field shows it at the start: a policy's, or
@@ -191,6 +259,15 @@ void ShowManagedLine(HWND dialog)
     ShowWindow(GetDlgItem(dialog, kManagedLineId), SW_SHOWNA);
 }
 
+// The rows' lines start from the count in force, or 3 where that is none.
+void InitRowLines(HWND dialog)
+{
+    const int shown = GetScrollCount();
+    // The 16-bit range: the 32-bit message needs a later comctl32 than Windows 95 has.
+    SendDlgItemMessageA(dialog, kRowLinesSpinId, UDM_SETRANGE, 0, MAKELPARAM(kMaxCount, 1));
+    SetDlgItemInt(dialog, kRowLinesEditId, shown >= 1 && shown <= kMaxCount ? shown : kFallbackCount, FALSE);
+}
+
 INT_PTR InitSettingsDialog(HWND dialog)
 {
     ShowManagedLine(dialog);
@@ -201,15 +278,16 @@ INT_PTR InitSettingsDialog(HWND dialog)
     SetDlgItemTextA(dialog, kClassLabelId, "");
     SetDlgItemTextA(dialog, kTitleLabelId, "");
     InitOptionBoxes(dialog);
-    HWND listView = ListView(dialog);
-    InsertClassColumn(listView);
-    InsertRows(listView, &AppState.policyWindowList, 1); // the policies' classes first
-    InsertRows(listView, &AppState.windowList, 0);
     char count[16];
     ShownCount(count);
     SetDlgItemTextA(dialog, kCountEditId, count);
     EnableWindow(GetDlgItem(dialog, kCountEditId), !PolicySets(kScrollCountPolicy));
-    EnableWindow(GetDlgItem(dialog, kDeleteId), FALSE);
+    HWND listView = ListView(dialog);
+    InsertColumns(listView);
+    InsertRows(listView, &AppState.policyWindowList, true); // the policies' classes first
+    InsertRows(listView, &AppState.windowList, false);
+    InitRowLines(dialog);
+    UpdateButtons(dialog);
     SetFocus(listView);
     SetForegroundWindow(dialog);
     return 0; // the focus is set already
@@ -223,7 +301,9 @@ void RebuildWindowList(HWND listView)
         if (IsPolicyRow(listView, i))
             continue;
         ReadRow(listView, i, text);
-        WindowListAppend(&AppState.windowList, text);
+        if (WindowListAppend(&AppState.windowList, text))
+            WindowListSetLines(&AppState.windowList, WindowListCount(&AppState.windowList) - 1,
+                               static_cast<int>(RowParam(listView, i)));
     }
 }
 
@@ -282,7 +362,7 @@ INT_PTR AddPickedClass(HWND dialog)
         ShowMessageBox(dialog, UiText(kAlreadyListedText));
         return 0;
     }
-    InsertRow(listView, RowCount(listView), name, 0);
+    InsertRow(listView, RowCount(listView), name, kDefaultLines);
     AppState.pickedWindow = NULL;
     UpdateButtons(dialog);
     return 0;
@@ -300,21 +380,71 @@ INT_PTR DeleteSelectedRows(HWND dialog)
     return 0;
 }
 
-INT_PTR OnSettingsCommand(HWND dialog, WORD command)
+// Gives every selected row of the user's own `lines`.
+INT_PTR SetSelectedLines(HWND dialog, int lines)
 {
-    switch (command) {
-    case IDOK: return ApplySettings(dialog);
-    case IDCANCEL: return CancelSettings(dialog);
-    case kAddId: return AddPickedClass(dialog);
-    case kDeleteId: return DeleteSelectedRows(dialog);
+    HWND listView = ListView(dialog);
+    for (int i = 0; i < RowCount(listView); ++i) {
+        if (IsDeletableRow(listView, i))
+            SetRowLines(listView, i, lines);
     }
     return 0;
 }
 
-INT_PTR OnListNotify(HWND dialog, WPARAM control)
+// The typed lines, checked; the rows keep theirs after a bad entry.
+INT_PTR SetTypedLines(HWND dialog)
 {
-    if (control == kListId)
-        UpdateButtons(dialog);
+    char text[kTextBuffer];
+    text[0] = '\0';
+    GetDlgItemTextA(dialog, kRowLinesEditId, text, kTextBuffer);
+    const int lines = ParseDecimal(text);
+    if (lines < 1 || lines > kMaxCount) {
+        ShowMessageBox(dialog, UiText(kBadLinesText));
+        SetFocus(GetDlgItem(dialog, kRowLinesEditId));
+        return 0;
+    }
+    return SetSelectedLines(dialog, lines);
+}
+
+// Enter in the lines field sets them rather than closing the dialog.
+INT_PTR OnOk(HWND dialog)
+{
+    if (GetFocus() == GetDlgItem(dialog, kRowLinesEditId))
+        return SetTypedLines(dialog);
+    return ApplySettings(dialog);
+}
+
+INT_PTR OnSettingsCommand(HWND dialog, WORD command)
+{
+    switch (command) {
+    case IDOK: return OnOk(dialog);
+    case IDCANCEL: return CancelSettings(dialog);
+    case kAddId: return AddPickedClass(dialog);
+    case kDeleteId: return DeleteSelectedRows(dialog);
+    case kRowLinesSetId: return SetTypedLines(dialog);
+    case kRowLinesPageId: return SetSelectedLines(dialog, kPageScrollCount);
+    case kRowLinesDefaultId: return SetSelectedLines(dialog, kDefaultLines);
+    }
+    return 0;
+}
+
+// A row picked that has a number of lines of its own shows it in the field, to change.
+void ShowPickedLines(HWND dialog, const NMHDR* header)
+{
+    if (header->code != LVN_ITEMCHANGED)
+        return;
+    const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
+    const int lines = static_cast<int>(RowParam(ListView(dialog), change->iItem));
+    if ((change->uNewState & ~change->uOldState & LVIS_SELECTED) && lines >= 1 && lines <= kMaxCount)
+        SetDlgItemInt(dialog, kRowLinesEditId, lines, FALSE);
+}
+
+INT_PTR OnListNotify(HWND dialog, WPARAM control, LPARAM header)
+{
+    if (control != kListId)
+        return 0;
+    UpdateButtons(dialog);
+    ShowPickedLines(dialog, reinterpret_cast<const NMHDR*>(header));
     return 0;
 }
 
@@ -328,6 +458,9 @@ void UpdateButtons(HWND dialog)
     for (int i = 0; i < RowCount(listView) && !deletable; ++i)
         deletable = IsDeletableRow(listView, i);
     EnableWindow(GetDlgItem(dialog, kDeleteId), deletable);
+    const bool linesSettable = deletable && !IsCountLocked(listView);
+    for (int id = kRowLinesEditId; id <= kRowLinesDefaultId; ++id)
+        EnableWindow(GetDlgItem(dialog, id), linesSettable);
 }
 
 int IsListedClass(HWND listView, const char* name)
@@ -365,7 +498,7 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     switch (message) {
     case WM_INITDIALOG: return InitSettingsDialog(dialog);
     case WM_COMMAND: return OnSettingsCommand(dialog, LOWORD(wParam));
-    case WM_NOTIFY: return OnListNotify(dialog, wParam);
+    case WM_NOTIFY: return OnListNotify(dialog, wParam, lParam);
     case WM_LBUTTONDOWN: return BeginFinderDrag(dialog, lParam);
     case WM_MOUSEMOVE: return TrackFinderDrag(dialog);
     case WM_LBUTTONUP: return DropFinder(dialog);

@@ -15,6 +15,11 @@ enum SettingsControl {
     kShiftCheckId = 1008,
     kUnfocusedCheckId = 1009,
     kCtrlPageCheckId = 1018, // 1010 to 1017 are labels
+    kRowLinesEditId = 1022, // the selected rows' own lines: 1021 is its label
+    kRowLinesSpinId = 1023,
+    kRowLinesSetId = 1024,
+    kRowLinesPageId = 1025,
+    kRowLinesDefaultId = 1026,
     kManagedLineId = 1030, // shown only when a policy applies
 };
 
@@ -23,7 +28,8 @@ const int kTextBuffer = 255;
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Add follows pickedWindow, Delete the list view's selection.
+// Add follows pickedWindow; Delete and the lines of rows the list view's
+// selection of the user's own rows, the lines unless a policy sets the count.
 void UpdateButtons(HWND dialog);
 // 1 if `name` must not be added: "VbaWindow" or a row of the list view.
 int IsListedClass(HWND listView, const char* name);

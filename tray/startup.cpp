@@ -106,7 +106,7 @@ int RunVelmora(HINSTANCE instance, const char* commandLine)
     if (AnotherInstanceRuns())
         return kExitAlreadyRunning;
 
-    INITCOMMONCONTROLSEX controls = { sizeof controls, ICC_LISTVIEW_CLASSES };
+    INITCOMMONCONTROLSEX controls = { sizeof controls, ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS };
     InitCommonControlsEx(&controls);
     LoadWindowList();
     RegisterMainWindowClass(instance);

@@ -1,4 +1,4 @@
-// Settings store: scroll count, window list and the Run value, all under
+// Settings store: scroll count, window list with its lines, and the Run value, all under
 // HKEY_CURRENT_USER, with the policies over them (policy.cpp); a machine
 // install's logon step is read from HKEY_LOCAL_MACHINE. Every key opened here is closed before returning.
 #include "store.h"
@@ -47,16 +47,58 @@ int StoredEntryCount(HKEY key)
     return count;
 }
 
-void DeleteStoredList()
+// Deletes the subkey `name` of the program key with all it holds.
+void DeleteStoredKey(const char* name)
 {
     HKEY program;
     if (OpenProgramKey(VELMORA_PROGRAM_KEY, &program) != ERROR_SUCCESS)
         return;
     if (IsPlatformNT())
-        DeleteKeyTree(program, "WindowList");
+        DeleteKeyTree(program, name);
     else
-        RegDeleteKeyA(program, "WindowList"); // removes the whole tree there
+        RegDeleteKeyA(program, name); // removes the whole tree there
     RegCloseKey(program);
+}
+
+// Stored 0 is a page; anything beyond 50 or not a whole REG_DWORD is none.
+int StoredLines(HKEY key, const char* className)
+{
+    DWORD stored = 0;
+    if (!className[0] || !ReadDword(key, className, &stored) || stored > kMaxScrollCount)
+        return kDefaultLines;
+    return stored == 0 ? kPageScrollCount : static_cast<int>(stored);
+}
+
+void LoadWindowLines()
+{
+    HKEY key;
+    if (OpenProgramKey(VELMORA_WINDOWCOUNT_KEY, &key) != ERROR_SUCCESS)
+        return;
+    for (int i = 0; i < WindowListCount(&AppState.windowList); ++i)
+        WindowListSetLines(&AppState.windowList, i, StoredLines(key, WindowListAt(&AppState.windowList, i)));
+    RegCloseKey(key);
+}
+
+// Rebuilt like the list, so that no class left out of it keeps a value.
+void SaveWindowLines()
+{
+    DeleteStoredKey("WindowCount");
+    HKEY key = NULL;
+    for (int i = 0; i < WindowListCount(&AppState.windowList); ++i) {
+        const char* name = WindowListAt(&AppState.windowList, i);
+        const int lines = WindowListLinesAt(&AppState.windowList, i);
+        if (!name[0] || lines == kDefaultLines)
+            continue;
+        if (!key) {
+            OpenOrCreateKey(VELMORA_WINDOWCOUNT_KEY);
+            if (OpenProgramKey(VELMORA_WINDOWCOUNT_KEY, &key) != ERROR_SUCCESS)
+                return;
+        }
+        const DWORD stored = lines == kPageScrollCount ? 0 : static_cast<DWORD>(lines);
+        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&stored), sizeof stored);
+    }
+    if (key)
+        RegCloseKey(key);
 }
 
 void WriteRunValue(HKEY run)
@@ -279,11 +321,13 @@ void LoadWindowList()
             WindowListAppend(&AppState.windowList, text);
     }
     RegCloseKey(key);
+    LoadWindowLines();
 }
 
 void SaveWindowList()
 {
-    DeleteStoredList();
+    SaveWindowLines();
+    DeleteStoredKey("WindowList");
     OpenOrCreateKey(VELMORA_WINDOWLIST_KEY);
     HKEY key;
     if (OpenProgramKey(VELMORA_WINDOWLIST_KEY, &key) != ERROR_SUCCESS)

@@ -7,6 +7,9 @@
 #define VELMORA_PROGRAM_KEY "SOFTWARE\\Quor\\Velmora5"
 #define VELMORA_OPTION_KEY VELMORA_PROGRAM_KEY "\\Option"
 #define VELMORA_WINDOWLIST_KEY VELMORA_PROGRAM_KEY "\\WindowList"
+// Lines per notch of listed classes: a REG_DWORD named after each class that
+// has its own, 0 for a page. Apart from the list, which older versions read.
+#define VELMORA_WINDOWCOUNT_KEY VELMORA_PROGRAM_KEY "\\WindowCount"
 #define VELMORA_RUN_KEY "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run"
 // A machine install's Active Setup step (HKEY_LOCAL_MACHINE), which writes
 // each user's Run value at that user's next logon, and its record per user.
@@ -32,10 +35,10 @@ void SaveScrollUnfocused(int enable);
 int LoadCtrlPage();
 void SaveCtrlPage(int enable);
 
-// Replaces AppState.windowList with the stored list, and
-// AppState.policyWindowList with the policies' classes.
+// Replaces AppState.windowList with the stored list and its entries' lines,
+// and AppState.policyWindowList with the policies' classes.
 void LoadWindowList();
-// Rebuilds the stored list from AppState.windowList.
+// Rebuilds the stored list and its lines from AppState.windowList.
 void SaveWindowList();
 
 // Writes or removes the Run value, and settles a pending logon step so that

@@ -15,6 +15,10 @@ const CodeText kCodeTexts[] = {
     { L"클래스명", L"Class name" },
     { L"이미 존재하는 창 목록입니다.", L"This window is already in the list." },
     { L"구성요소를 열지 못했습니다.", L"A component could not be opened." },
+    { L"줄 수", L"Lines" },
+    { L"기본", L"default" },
+    { L"한 화면씩", L"a page at a time" },
+    { L"줄 수는 1부터 50까지의 숫자로 입력하세요.", L"Enter a number of lines from 1 to 50." },
 };
 
 // English over the Korean of a template, by control (or menu item) id; id 0
@@ -35,6 +39,10 @@ const TemplateText kTemplateTexts[] = {
     { 129, 1001, "Add this window" },
     { 129, 1014, "Windows with wheel support" },
     { 129, 1002, "Delete" },
+    { 129, 1021, "Lines:" },
+    { 129, 1024, "Set" },
+    { 129, 1025, "Page" },
+    { 129, 1026, "Default" },
     { 129, 1015, "Options" },
     { 129, 1016, "Lines:" },
     { 129, 1004, "Start with Windows" },

@@ -10,6 +10,10 @@ enum UiTextId {
     kColumnHeaderText,
     kAlreadyListedText,
     kHookFailedText,
+    kLinesHeaderText,
+    kDefaultLinesText,
+    kPageLinesText,
+    kBadLinesText,
 };
 
 // 1 where the user's interface language is not Korean; AppState.english holds it.

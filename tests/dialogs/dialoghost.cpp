@@ -86,7 +86,7 @@ HWND CreateOwner(HINSTANCE instance)
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
     AppState.instance = instance;
-    INITCOMMONCONTROLSEX controls = { sizeof controls, ICC_LISTVIEW_CLASSES };
+    INITCOMMONCONTROLSEX controls = { sizeof controls, ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS };
     InitCommonControlsEx(&controls);
     LoadWindowList();
     if (const char* log = strstr(commandLine, "/log:")) {

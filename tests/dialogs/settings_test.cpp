@@ -242,6 +242,29 @@ TEST_F(SettingsDialog, DeleteRemovesEverySelectedRow)
     EXPECT_EQ(ReadStored().list, (std::vector<std::string>{ "Four" }));
 }
 
+// Set (or Enter), Page and Default give the selected rows their own lines; a bad number gets a message.
+TEST_F(SettingsDialog, SelectedRowsGetTheirOwnLinesAndOkStoresThem)
+{
+    Seed({ "One", "Two", "Three", "Four" }, 3, "");
+    RegSetKeyValueA(HKEY_CURRENT_USER, VELMORA_WINDOWCOUNT_KEY, "Two", REG_DWORD, "\5\0\0\0", 4); // 5 lines
+    open = OpenSettings();
+    ASSERT_TRUE(Keys(open.dialog, "Home"));
+    HWND edit = Item(open, kRowLinesEditId);
+    for (const char* typed : { "51", "0", "x" }) {
+        ASSERT_TRUE(TypeInto(edit, typed) && Click(Item(open, kRowLinesSetId)));
+        ASSERT_TRUE(WaitUntil([&] { return OwnedPopup(open) != NULL; }) && Keys(OwnedPopup(open), "Return")) << typed;
+        ASSERT_TRUE(WaitUntil([&] { return OwnedPopup(open) == NULL && IsWindowEnabled(open.dialog); }));
+    }
+    ASSERT_TRUE(TypeInto(edit, "12") && WaitUntil([&] { return TextOf(edit) == "12"; }) && KeysHere("Return"));
+    ASSERT_TRUE(Click(Item(open, 1000)) && KeysHere("End shift+Up") && Click(Item(open, kRowLinesPageId)));
+    ASSERT_TRUE(Click(Item(open, 1000)) && KeysHere("End Up") && Click(Item(open, kRowLinesDefaultId)));
+    ASSERT_TRUE(Click(Item(open, IDOK)));
+    EXPECT_EQ(WaitClosed(open), static_cast<DWORD>(IDOK));
+    LoadWindowList();
+    const WindowList& list = AppState.windowList;
+    EXPECT_EQ(std::vector<int>(list.lines, list.lines + list.count), (std::vector<int>{ 12, 5, 0, kPageScrollCount }));
+}
+
 TEST_F(SettingsDialog, CancelAfterEditsLeavesEverythingAsItWas)
 {
     Target target = StartTarget("CancelTarget", 900, 40, 300, 200);

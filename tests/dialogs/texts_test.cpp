@@ -58,9 +58,9 @@ std::vector<std::wstring> ControlTexts(HWND dialog)
     return texts;
 }
 
-// Column 0's header of a list view in another process, read through a
+// A column's header of a list view in another process, read through a
 // buffer placed in that process.
-std::wstring ColumnHeader(HWND listView, DWORD processId)
+std::wstring ColumnHeader(HWND listView, DWORD processId, int index = 0)
 {
     HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
     if (!process)
@@ -77,7 +77,7 @@ std::wstring ColumnHeader(HWND listView, DWORD processId)
         std::vector<wchar_t> buffer(textChars, 0);
         if (WriteProcessMemory(process, remote, &column, sizeof column, NULL) &&
             WriteProcessMemory(process, remote + sizeof column, buffer.data(), textChars * sizeof(wchar_t), NULL) &&
-            SendMessageW(listView, LVM_GETCOLUMNW, 0, reinterpret_cast<LPARAM>(remote)) &&
+            SendMessageW(listView, LVM_GETCOLUMNW, index, reinterpret_cast<LPARAM>(remote)) &&
             ReadProcessMemory(process, remote + sizeof column, buffer.data(), (textChars - 1) * sizeof(wchar_t),
                               NULL))
             text = buffer.data();
@@ -117,6 +117,7 @@ TEST_F(Texts, SettingsDialog)
         Say(L"이 창에 휠 마우스 지원 추가", L"Add this window"),
         Say(L"마우스 휠 지원창 목록", L"Windows with wheel support"),
         Say(L"선택 항목 삭제", L"Delete"),
+        Say(L"줄 수:", L"Lines:"), Say(L"지정", L"Set"), Say(L"한 화면씩", L"Page"), Say(L"기본", L"Default"),
         Say(L"기타", L"Options"),
         Say(L"스크롤 개수:", L"Lines:"),
         Say(L"윈도우 시작시 실행", L"Start with Windows"),
@@ -130,6 +131,7 @@ TEST_F(Texts, SettingsDialog)
     };
     EXPECT_EQ(ControlTexts(open.dialog), expected);
     EXPECT_EQ(ColumnHeader(Item(open, 1000), open.process.processId), Say(L"클래스명", L"Class name"));
+    EXPECT_EQ(ColumnHeader(Item(open, 1000), open.process.processId, 1), Say(L"줄 수", L"Lines"));
 }
 
 TEST_F(Texts, DuplicateMessage)

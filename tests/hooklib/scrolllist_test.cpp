@@ -48,6 +48,21 @@ TEST_F(ListScroll, ThePaneUnderTheCursorGetsItsLinePairs)
     AppState.scrollCount = 2;
     EXPECT_EQ(ScrollAt(SB_LINEUP, code.InPane(0)), 1);
     EXPECT_TRUE(SequenceIs(LinePairs(SB_LINEUP, code.Bar(0), 2), code.Record()));
+
+    // The class's own lines, but Ctrl's page; a policy's class or count keeps the global count.
+    code.Clear();
+    WindowListSetLines(&AppState.windowList, 1, 5);
+    EXPECT_EQ(ScrollAt(SB_LINEDOWN, code.InPane(1)) + ScrollAt(kForwardPage | SB_LINEUP, code.InPane(1)), 2);
+    AppState.countByPolicy = 1;
+    EXPECT_EQ(ScrollAt(SB_LINEDOWN, code.InPane(1)), 1);
+    AppState.countByPolicy = 0;
+    WindowListAppend(&AppState.policyWindowList, kListed);
+    EXPECT_EQ(ScrollAt(SB_LINEDOWN, code.InPane(1)), 1);
+    WindowListClear(&AppState.policyWindowList);
+    MessageSequence expected = LinePairs(SB_LINEDOWN, code.Bar(1), 5);
+    for (const MessageSequence& more : { LinePairs(SB_PAGEUP, code.Bar(1), 1), LinePairs(SB_LINEDOWN, code.Bar(1), 4) })
+        expected.insert(expected.end(), more.begin(), more.end());
+    EXPECT_TRUE(SequenceIs(expected, code.Record()));
 }
 
 TEST_F(ListScroll, WithoutAPaneBandTheWindowItselfIsScrolled)

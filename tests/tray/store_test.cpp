@@ -227,6 +227,26 @@ TEST_F(WindowListStore, SaveRebuildsTheKeyExactly)
     EXPECT_EQ(GetValue(VELMORA_WINDOWLIST_KEY, "Count").data, std::vector<unsigned char>(4, 0));
 }
 
+// Lines of a class's own, apart from the list: a whole REG_DWORD of 0 (a page) to 50, else none (0).
+TEST_F(WindowListStore, LinesPerClassLoadLenientlyAndOnlyListedOnesAreSaved)
+{
+    const struct { const char* name; DWORD type, size; ULONGLONG stored; int lines; } cases[] = {
+        { "Ten", REG_DWORD, 4, 10, 10 }, { "Page", REG_DWORD, 4, 0, kPageScrollCount }, { "Most", REG_DWORD, 4, 50, 50 },
+        { "Big", REG_DWORD, 4, 51, 0 }, { "Huge", REG_DWORD, 4, 0xFFFFFFFF, 0 }, { "Text", REG_SZ, 2, '5', 0 },
+        { "Cut", REG_DWORD, 2, 10, 0 }, { "Quad", REG_QWORD, 8, 10, 0 }, { "", REG_DWORD, 4, 10, 0 } };
+    for (const auto& c : cases)
+        PutValue(VELMORA_WINDOWCOUNT_KEY, c.name, c.type, &c.stored, c.size);
+    PutValue(VELMORA_WINDOWCOUNT_KEY, std::string(300, 'P').c_str(), REG_DWORD, &cases[0].stored, 4);
+    PutWindowList({ "Ten", "Page", "Most", "Big", "Huge", "Text", "Cut", "Quad", "", std::string(254, 'P') });
+    ASSERT_EQ(LoadedList().size(), 10u) << "a bad value spoils no entry";
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(WindowListLinesAt(&AppState.windowList, i), i < 9 ? cases[i].lines : 0) << i;
+    SetList({ "Ten", "Fresh" });
+    WindowListSetLines(&AppState.windowList, 1, 7);
+    SaveWindowList();
+    EXPECT_EQ(ValueNames(VELMORA_WINDOWCOUNT_KEY), (std::vector<std::string>{ "Fresh" })) << "Ten's own lines are gone";
+}
+
 TEST_F(WindowListStore, SaveRemovesSubkeysOfTheOldList)
 {
     PutWindowList({ "Old" });
