@@ -24,6 +24,7 @@ const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\R
 const wchar_t* const kSettingsKey = L"SOFTWARE\\Quor\\Velmora5\\Option";
 const wchar_t* const kLogonStep = L"Software\\Microsoft\\Active Setup\\Installed Components\\Velmora5";
 const wchar_t* const kRemovalStep = L"Software\\Microsoft\\Active Setup\\Installed Components\\Velmora5.Remove";
+const wchar_t* const kMoveStep = L"Software\\Microsoft\\Active Setup\\Installed Components\\Velmora5.Move";
 const HKEY kMachine = HKEY_LOCAL_MACHINE;
 
 std::wstring Widen(const std::string& text)
@@ -116,10 +117,10 @@ bool KeyExists(const wchar_t* key, HKEY root = HKEY_CURRENT_USER)
     return true;
 }
 
-void WriteText(const wchar_t* key, const wchar_t* name, const std::wstring& text)
+void WriteText(const wchar_t* key, const wchar_t* name, const std::wstring& text, HKEY root = HKEY_CURRENT_USER)
 {
     HKEY handle;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, NULL, 0, KEY_WRITE, NULL, &handle, NULL) == 0) {
+    if (RegCreateKeyExW(root, key, 0, NULL, 0, KEY_WRITE, NULL, &handle, NULL) == 0) {
         RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(handle);
     }
@@ -250,7 +251,7 @@ void RunStep(const wchar_t* step)
     }
 }
 // Another user, whose logon runs every step afresh.
-void ForgetSteps() { SHDeleteKeyW(HKEY_CURRENT_USER, kLogonStep), SHDeleteKeyW(HKEY_CURRENT_USER, kRemovalStep); }
+void ForgetSteps() { SHDeleteKeyW(HKEY_CURRENT_USER, kLogonStep), SHDeleteKeyW(HKEY_CURRENT_USER, kRemovalStep), SHDeleteKeyW(HKEY_CURRENT_USER, kMoveStep); }
 // The entry's QuietUninstallString, as deployment tools run it.
 DWORD Uninstall(const std::wstring& folder, bool waitForChildren = true) { return RunCommand(L"\"" + folder + L"\\uninstall.exe\" /S _?=" + folder, waitForChildren); }
 
@@ -374,7 +375,7 @@ protected:
             DeleteFileW((kMachineFolder + L"\\" + name).c_str());
         RemoveDirectoryW(kMachineFolder.c_str());
         DeleteFileW(kCommonShortcut.c_str());
-        for (const wchar_t* key : { kUninstallKey, kLogonStep, kRemovalStep })
+        for (const wchar_t* key : { kUninstallKey, kLogonStep, kRemovalStep, kMoveStep })
             SHDeleteKeyW(kMachine, key);
         ForgetSteps();
     }
@@ -545,9 +546,10 @@ TEST_F(Package, ScopeSwitchesDecideWhoGetsVelmora)
     RunStep(kLogonStep);
     EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun)) << "another user's first logon";
 
-    EXPECT_EQ(Uninstall(kMachineFolder), 0u);
+    // Double-clicked (no _?=): the copy in %TEMP% hands over as the entry's command does.
+    EXPECT_EQ(RunCommand(L"\"" + kMachineFolder + L"\\uninstall.exe\" /S"), 0u);
     ExpectRemoved(kMachineFolder, kMachine);
-    EXPECT_FALSE(KeyExists(kLogonStep, kMachine));
+    EXPECT_FALSE(KeyExists(kLogonStep, kMachine) || KeyExists(kLogonStep)) << "the removing user's record stays";
     WriteText(kRunKey, L"Velmora5", kMachineRun);
     RunStep(kRemovalStep);
     EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present) << "another user's next logon";
@@ -667,6 +669,7 @@ TEST_F(Package, QuietRemovalIsDoneWhenItsProcessEnds)
     OneInstanceFrom(kMachineFolder);
     HMODULE held = LoadLibraryExW((folder + L"\\kestro.dll").c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
     EXPECT_EQ(Uninstall(folder, false), 3010u);
+    EXPECT_EQ(VelmoraProcesses().size(), 1u) << "the per-user copy's removal ended the machine copy";
     FreeLibrary(held);
     EXPECT_FALSE(Exists(folder + L"\\Velmora.exe") || Exists(folder + L"\\kestro.dll") || KeyExists(kUninstallKey));
     EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun));
@@ -675,6 +678,28 @@ TEST_F(Package, QuietRemovalIsDoneWhenItsProcessEnds)
     // The elevated part of an interactive setup leaves the elevating account's HKCU alone, starts nothing.
     ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS /NOUSER"), 0u);
     EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present || KeyExists(kLogonStep) || !VelmoraProcesses().empty());
+    // Its removal as well: the machine's part only, the removing account's Run value and record stay.
+    WriteText(kRunKey, L"Velmora5", kMachineRun), WriteText(kLogonStep, L"Version", L"1");
+    EXPECT_EQ(RunCommand(L"\"" + kMachineFolder + L"\\uninstall.exe\" /S /NOUSER _?=" + kMachineFolder), 0u);
+    EXPECT_FALSE(Exists(kMachineFolder + L"\\Velmora.exe") || KeyExists(kUninstallKey, kMachine));
+    EXPECT_TRUE(ReadValue(kRunKey, L"Velmora5").present && KeyExists(kLogonStep)) << "the elevated removal took the elevating account's";
+}
+
+// A machine copy that an earlier version put outside Program Files (as this per-user copy
+// stands in for): an update moves it into Program Files, and each user's start follows it.
+TEST_F(Package, MachineCopyOutsideProgramFilesMovesThereOnUpdate)
+{
+    const std::wstring oldRun = L"\"" + folder + L"\\Velmora.exe\" /background";
+    ASSERT_EQ(Install(folder), 0u);
+    WriteText(kUninstallKey, L"InstallLocation", folder, kMachine);
+    SHDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
+    ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS"), 0u);
+    ExpectInstalledIn(kMachineFolder, kMachine);
+    EXPECT_FALSE(Exists(folder)) << "the old copy stays";
+    ForgetSteps();
+    WriteText(kRunKey, L"Velmora5", oldRun);
+    RunStep(kMoveStep);
+    EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun)) << "another user's next logon";
 }
 
 } // namespace
