@@ -705,6 +705,7 @@ FunctionEnd
 ; are left to us, where they are ours), the logon step's records and, when
 ; asked for, the settings.
 Function un.UserPart
+  Push $0
   ReadRegStr $0 HKCU "${RUN_KEY}" "${INSTANCE}"
   ${If} $0 == '"$INSTDIR\Velmora.exe" /background'
     DeleteRegValue HKCU "${RUN_KEY}" "${INSTANCE}"
@@ -721,6 +722,7 @@ Function un.UserPart
     DeleteRegKey HKCU "${SETTINGS_KEY}"
     DeleteRegKey /ifempty HKCU "SOFTWARE\Quor"
   ${EndIf}
+  Pop $0
 FunctionEnd
 
 ; The machine's part, or the copy's own: elevated, HKCU is another account's.
@@ -798,10 +800,12 @@ Function un.onInit
   ClearErrors
   ${GetOptions} $3 "/OUTER=" $0
   ${If} ${Errors}
-    ; Silently the settings stay, for a later install.
+    ; Silently the settings stay, for a later install; /NOUSER: not ours.
     StrCpy $Settings keep
-    MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$(DeleteSettings)" /SD IDNO IDNO +2
+    ${If} $NoUser != 1
+    ${AndIf} ${Cmd} `MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$(DeleteSettings)" /SD IDNO IDYES`
       StrCpy $Settings delete
+    ${EndIf}
     InitPluginsDir
     CopyFiles /SILENT "$EXEPATH" "$PLUGINSDIR\uninstall.exe"
     System::Call 'kernel32::GetCurrentProcessId() i .r1'
@@ -825,7 +829,7 @@ Function un.onInit
     ${EndIf}
     ${If} $0 == 0
     ${OrIf} $0 == 3010
-      Call un.UserPart
+      ${IfThen} $NoUser != 1 ${|} Call un.UserPart ${|}
     ${EndIf}
     SetErrorLevel $0
     Quit

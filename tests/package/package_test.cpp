@@ -665,6 +665,7 @@ TEST_F(Package, OneMachineCopyAtATime)
 TEST_F(Package, QuietRemovalIsDoneWhenItsProcessEnds)
 {
     ASSERT_EQ(Install(folder), 0u);
+    OneInstanceFrom(folder); // up, so that the next setup finds it to end
     ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS"), 0u);
     OneInstanceFrom(kMachineFolder);
     HMODULE held = LoadLibraryExW((folder + L"\\kestro.dll").c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
@@ -691,6 +692,7 @@ TEST_F(Package, MachineCopyOutsideProgramFilesMovesThereOnUpdate)
 {
     const std::wstring oldRun = L"\"" + folder + L"\\Velmora.exe\" /background";
     ASSERT_EQ(Install(folder), 0u);
+    OneInstanceFrom(folder);
     WriteText(kUninstallKey, L"InstallLocation", folder, kMachine);
     SHDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
     ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS"), 0u);
