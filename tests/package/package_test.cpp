@@ -560,6 +560,48 @@ TEST_F(Package, ScopeSwitchesDecideWhoGetsVelmora)
     EXPECT_FALSE(KeyExists(kUninstallKey, kMachine) || KeyExists(kLogonStep, kMachine));
 }
 
+// EnumChildWindows' callback: the visible buttons of one style (low 4 bits) on the setup's page.
+BOOL CALLBACK CollectButton(HWND window, LPARAM found)
+{
+    auto* wanted = reinterpret_cast<std::pair<LONG, std::vector<HWND>>*>(found);
+    wchar_t name[8] = {};
+    if (GetClassNameW(window, name, 8) && !lstrcmpiW(name, L"Button") && IsWindowVisible(window) && (GetWindowLongW(window, GWL_STYLE) & 0xF) == wanted->first)
+        wanted->second.push_back(window);
+    return TRUE;
+}
+// Clicks button `index` of `style` once the page shows it (style 0: none), then Next once it is enabled.
+bool ClickThenNext(HWND setup, LONG style, size_t index)
+{
+    std::pair<LONG, std::vector<HWND>> found = { style, {} };
+    PumpFor(1500);
+    if (style && !WaitUntil([&] { return found.second.clear(), EnumChildWindows(setup, CollectButton, reinterpret_cast<LPARAM>(&found)), found.second.size() > index; }, 20000))
+        return false;
+    if (style)
+        SendMessageW(found.second[index], BM_CLICK, 0, 0);
+    return WaitUntil([&] { return IsWindowEnabled(GetDlgItem(setup, IDOK)) != FALSE; }, 30000) && PostMessageW(setup, WM_COMMAND, IDOK, 0);
+}
+
+// "For every user": a child installs the machine's part; the pages and their choices stay this process's.
+TEST_F(Package, InteractiveSetupForEveryUserKeepsThePagesChoices)
+{
+    std::wstring command = L"\"" + kSetup + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessW(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started));
+    HWND setup = NULL;
+    EXPECT_TRUE(WaitUntil([&] { return (setup = FindProcessWindow("#32770", started.dwProcessId)) != NULL; }, 20000));
+    // welcome, "for every user", folder, no start at logon (Install), progress, no "Run Velmora" (Finish)
+    const std::pair<LONG, size_t> steps[] = { { 0, 0 }, { BS_AUTORADIOBUTTON, 1 }, { 0, 0 }, { BS_AUTOCHECKBOX, 0 }, { 0, 0 }, { BS_AUTOCHECKBOX, 0 } };
+    for (const auto& step : steps)
+        EXPECT_TRUE(ClickThenNext(setup, step.first, step.second) && (step.first != BS_AUTOCHECKBOX || WaitUntil([] { return KeyExists(kUninstallKey, kMachine); }, 30000)));
+    DWORD code = ~0u;
+    EXPECT_TRUE(WaitForSingleObject(started.hProcess, 30000) == WAIT_OBJECT_0 && GetExitCodeProcess(started.hProcess, &code) && code == 0) << code;
+    EndProcess(started.dwProcessId, 0), CloseHandle(started.hProcess), CloseHandle(started.hThread);
+    EXPECT_EQ(Narrow(ReadValue(kUninstallKey, L"InstallLocation", kMachine).text), Narrow(kMachineFolder));
+    EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present || KeyExists(kUninstallKey) || !KeyExists(kLogonStep) || !VelmoraProcesses().empty());
+}
+
 // The MSI's Add/Remove Programs keys, named by their product codes.
 std::vector<std::wstring> MsiEntries()
 {
@@ -690,7 +732,6 @@ TEST_F(Package, QuietRemovalIsDoneWhenItsProcessEnds)
 // stands in for): an update moves it into Program Files, and each user's start follows it.
 TEST_F(Package, MachineCopyOutsideProgramFilesMovesThereOnUpdate)
 {
-    const std::wstring oldRun = L"\"" + folder + L"\\Velmora.exe\" /background";
     ASSERT_EQ(Install(folder), 0u);
     OneInstanceFrom(folder);
     WriteText(kUninstallKey, L"InstallLocation", folder, kMachine);
@@ -699,7 +740,7 @@ TEST_F(Package, MachineCopyOutsideProgramFilesMovesThereOnUpdate)
     ExpectInstalledIn(kMachineFolder, kMachine);
     EXPECT_FALSE(Exists(folder)) << "the old copy stays";
     ForgetSteps();
-    WriteText(kRunKey, L"Velmora5", oldRun);
+    WriteText(kRunKey, L"Velmora5", L"\"" + folder + L"\\Velmora.exe\" /background");
     RunStep(kMoveStep);
     EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun)) << "another user's next logon";
 }

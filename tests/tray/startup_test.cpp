@@ -156,8 +156,7 @@ TEST_F(VelmoraProgram, LogonStartLeavesAtOnceWhileThePolicyForbidsIt)
     PutString(VELMORA_RUN_KEY, "Velmora5.Policy", OwnRunValue() + " /policy");
     PutDword(VELMORA_POLICY_KEY, "RunAtLogon", 0);
     EXPECT_EQ(RunToEnd("/background"), 0u);
-    WipeStoredSettings();
-    PutString(VELMORA_RUN_KEY, "Velmora5", OwnRunValue());
+    RegDeleteTreeA(HKEY_CURRENT_USER, VELMORA_POLICY_KEY);
     EXPECT_EQ(RunToEnd("/background /policy"), 0u);
     EXPECT_EQ(FindProcessWindow("Velmora5"), nullptr);
     EXPECT_EQ(GetValue(VELMORA_RUN_KEY, "Velmora5").Text(), OwnRunValue());
