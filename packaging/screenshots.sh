@@ -52,9 +52,11 @@ shots() {
     iconv -f CP949 -t UTF-8 | tr -d '\r' | sed -n 's/.*REG_SZ *//p')
   desktop "$folder\\uninstall.exe"
   sleep 5
-  shot 6-uninstall-confirm
-  sleep 1
-  shot 7-uninstall-question n
+  # The question comes from the process the user started, before the
+  # removal's own pages.
+  shot 6-uninstall-question n
+  sleep 3
+  shot 7-uninstall-confirm
   sleep 2
   shot 8-uninstall-done
   # The uninstaller runs from a copy in %TEMP%; wait for its entry to go.

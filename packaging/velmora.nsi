@@ -45,6 +45,12 @@ AllowSkipFiles off
 !define ACTIVE_SETUP "Software\Microsoft\Active Setup\Installed Components"
 !define LOGON_STEP "Velmora5"
 !define REMOVAL_STEP "Velmora5.Remove"
+; After a machine copy moved into Program Files: each user's Run value that
+; starts the old copy starts the new one from that user's next logon.
+!define MOVE_STEP "Velmora5.Move"
+; The Run value that the program writes while the logon-start policy is
+; "Enabled", beside the user's own.
+!define POLICY_RUN "Velmora5.Policy"
 
 Name "Velmora"
 OutFile "${OUTFILE}"
@@ -67,8 +73,17 @@ Var ScopeMeBox
 Var FolderGiven
 ; 1: the elevated part of an interactive "for everyone" setup (/NOUSER):
 ; it writes nothing under HKCU, which is the elevating account's, and starts
-; nothing; the unelevated parent does both for its user.
+; nothing; the unelevated parent does both for its user. In the uninstaller
+; the same: the removal started by the user's own process (the one started
+; from the entry, or by a double click) asks and cleans that user's part.
 Var NoUser
+; 1: the interactive "for everyone" setup hands the machine's part to a
+; child (elevated when this one has no rights) and keeps the user's part.
+Var HandOver
+; The folder of the copy that this update replaces, when it moves.
+Var OldFolder
+; keep or delete: the user's answer about the settings, on removal.
+Var Settings
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -116,8 +131,10 @@ VIAddVersionKey /LANG=${LANG_KOREAN} "LegalCopyright" "Copyright (C) 2026 Quor"
 ; StopVelmora EXE: ends the running copies with "EXE /Stop", which waits
 ; for them and changes nothing in the registry. An older program does not
 ; know the switch, so wait (bounded) for the instance's process here too:
-; its files are free only once the process is gone.
-!macro DEFINE_STOP_VELMORA UN
+; its files are free only once the process is gone. The uninstaller ends
+; only the copies of its own folder ("/StopHere", which its own program,
+; installed with it, knows): a machine copy keeps running.
+!macro DEFINE_STOP_VELMORA UN SWITCH
 Function ${UN}StopVelmora
   Exch $R0
   Push $R1
@@ -126,11 +143,12 @@ Function ${UN}StopVelmora
   StrCpy $R3 0
   FindWindow $R1 "${INSTANCE}"
   ${If} $R1 <> 0
+  ${AndIf} "${SWITCH}" == "/Stop"
     System::Call 'user32::GetWindowThreadProcessId(p R1, *i .R2)'
     ; SYNCHRONIZE
     System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i R2) p .R3'
   ${EndIf}
-  ExecWait '"$R0" /Stop'
+  ExecWait '"$R0" ${SWITCH}'
   ${If} $R3 <> 0
     System::Call 'kernel32::WaitForSingleObject(p R3, i 15000)'
     System::Call 'kernel32::CloseHandle(p R3)'
@@ -141,8 +159,8 @@ Function ${UN}StopVelmora
   Pop $R0
 FunctionEnd
 !macroend
-!insertmacro DEFINE_STOP_VELMORA ""
-!insertmacro DEFINE_STOP_VELMORA "un."
+!insertmacro DEFINE_STOP_VELMORA "" /Stop
+!insertmacro DEFINE_STOP_VELMORA "un." /StopHere
 
 ; Bad input: a deployment tool runs us silently and reads the exit code, and
 ; stderr when it keeps it; a person gets a message box.
@@ -248,6 +266,17 @@ Function IsProtectedFolder
   Exch $0
 FunctionEnd
 
+; A machine copy that an earlier version installed outside Program Files
+; is updated there: the new one goes into Program Files, and the Section
+; removes the old one (RemoveOldCopy).
+Function MoveIntoProgramFiles
+  ${If} $AllUsers == 1
+    Call IsProtectedFolder
+    Pop $1
+    ${IfThen} $1 != 1 ${|} StrCpy $INSTDIR "${PROGRAMS}\Velmora" ${|}
+  ${EndIf}
+FunctionEnd
+
 ; Silently a refusal; on the directory page a message, and the page stays.
 Function DirectoryLeave
   ${If} $AllUsers == 1
@@ -260,13 +289,29 @@ Function DirectoryLeave
   ${EndIf}
 FunctionEnd
 
-; The elevating user's own part of a machine install, done by the
-; unelevated parent: the Run value, the logon step's record, the start.
+; The user's own part of a machine install that a child did (HandOver):
+; the Run value as the options page says, the logon step's record. The
+; start is the finish page's (.onInstSuccess).
 Function UserPartOfMachineInstall
-  WriteRegStr HKCU "${RUN_KEY}" "${INSTANCE}" '"$INSTDIR\Velmora.exe" /background'
+  ${If} $RunAtStartup == ${BST_CHECKED}
+    WriteRegStr HKCU "${RUN_KEY}" "${INSTANCE}" '"$INSTDIR\Velmora.exe" /background'
+  ${Else}
+    DeleteRegValue HKCU "${RUN_KEY}" "${INSTANCE}"
+  ${EndIf}
   WriteRegStr HKCU "${ACTIVE_SETUP}\${LOGON_STEP}" "Version" "1"
   WriteRegStr HKCU "Software\Wow6432Node\Microsoft\Active Setup\Installed Components\${LOGON_STEP}" "Version" "1"
-  Exec '"$INSTDIR\Velmora.exe"'
+FunctionEnd
+
+; ChildOfMachineSetup: the child's program and parameters for the machine's
+; part. The elevated side has neither this logon session's drive letters
+; nor, when another account elevates, its network credentials, so the child
+; runs from a copy on the local disk; the folder page's choice goes with it
+; (/D= last, unquoted). Leaves the parameters, then the program.
+Function ChildOfMachineSetup
+  InitPluginsDir
+  CopyFiles /SILENT "$EXEPATH" "$PLUGINSDIR\setup.exe"
+  Push "$PLUGINSDIR\setup.exe"
+  Push "/S /ALLUSERS /NOUSER /D=$INSTDIR"
 FunctionEnd
 
 ; 1 when the setup runs as LocalSystem (a deployment tool), else 0.
@@ -302,9 +347,11 @@ Function ApplyScope
     SetShellVarContext all
   ${EndIf}
   ReadRegStr $0 SHCTX "${UNINST_KEY}" "InstallLocation"
+  StrCpy $OldFolder $0
   ${If} $FolderGiven != 1
     ${If} $0 != ""
       StrCpy $INSTDIR $0
+      Call MoveIntoProgramFiles
     ${ElseIf} $AllUsers == 1
       StrCpy $INSTDIR "${PROGRAMS}\Velmora"
     ${Else}
@@ -430,39 +477,53 @@ Function ScopePage
   nsDialogs::Show
 FunctionEnd
 
-; "For everyone" without an elevated token: an elevated copy installs the
-; machine's part silently, into Program Files, and this one waits for it,
-; then does this user's part as this user and ends with the copy's code.
+; "For everyone" chosen here: this process keeps the pages and the user's
+; part; once the options are chosen, a child installs the machine's part
+; silently, elevated (the UAC prompt) when this one has no rights
+; (MachinePartByChild).
 Function ScopeLeave
   ${NSD_GetState} $ScopeMeBox $0
   StrCpy $AllUsers 0
+  StrCpy $HandOver 0
   ${If} $0 != ${BST_CHECKED}
-    Call IsAdmin
-    Pop $0
-    ${If} $0 != 1
-      Push "$EXEPATH"
-      Push "/S /ALLUSERS /NOUSER"
-      Call RunElevated
-      Pop $0
-      ${If} $0 == error
-        MessageBox MB_OK|MB_ICONEXCLAMATION $(ErrElevation)
-        Abort
-      ${EndIf}
-      ${If} $0 == 0
-      ${OrIf} $0 == 3010
-        ReadRegStr $INSTDIR HKLM "${UNINST_KEY}" "InstallLocation"
-        Call UserPartOfMachineInstall
-        MessageBox MB_OK|MB_ICONINFORMATION "$(FinishTitle)"
-      ${Else}
-        MessageBox MB_OK|MB_ICONSTOP "$(ErrMachineSetup) $0"
-      ${EndIf}
-      SetErrorLevel $0
-      Quit
-    ${EndIf}
     StrCpy $AllUsers 1
+    StrCpy $HandOver 1
     Call RefuseBesideMsiCopy
   ${EndIf}
   Call ApplyScope
+FunctionEnd
+
+; The child's code: 0 or 3010 go on to the user's part and the finish page;
+; a declined prompt keeps the options page (Back leads to "Only for me");
+; any other code ends the setup with it.
+Function MachinePartByChild
+  ${IfThen} $HandOver != 1 ${|} Return ${|}
+  Call ChildOfMachineSetup
+  Pop $1
+  Pop $0
+  Call IsAdmin
+  Pop $2
+  ${If} $2 == 1
+    ClearErrors
+    ExecWait '"$0" $1' $0
+    ${IfThen} ${Errors} ${|} StrCpy $0 error ${|}
+  ${Else}
+    Push $0
+    Push $1
+    Call RunElevated
+    Pop $0
+  ${EndIf}
+  ${If} $0 == error
+    MessageBox MB_OK|MB_ICONEXCLAMATION $(ErrElevation)
+    Abort
+  ${EndIf}
+  ${If} $0 == 3010
+    SetRebootFlag true
+  ${ElseIf} $0 != 0
+    MessageBox MB_OK|MB_ICONSTOP "$(ErrMachineSetup) $0"
+    SetErrorLevel $0
+    Quit
+  ${EndIf}
 FunctionEnd
 
 Function OptionsPage
@@ -480,6 +541,7 @@ FunctionEnd
 
 Function OptionsLeave
   ${NSD_GetState} $RunBox $RunAtStartup
+  Call MachinePartByChild
 FunctionEnd
 
 ; Every user's Run value, at the next logon, once: the way a per-user
@@ -513,8 +575,16 @@ FunctionEnd
   WriteRegStr HKLM "${ACTIVE_SETUP}\${REMOVAL_STEP}" "StubPath" \
     '"$SYSDIR\cmd.exe" /d /c reg.exe delete "${STEP_RECORDS_64}\${LOGON_STEP}" /f >nul 2>&1 & reg.exe delete "${STEP_RECORDS_32}\${LOGON_STEP}" /f >nul 2>&1 \
     & (reg.exe query "HKCU\${RUN_KEY}" /v ${INSTANCE} 2>nul | find.exe "$INSTDIR\Velmora.exe" >nul) & if errorlevel 1 (exit /b 0) else reg.exe delete "HKCU\${RUN_KEY}" /v ${INSTANCE} /f >nul'
-  DeleteRegKey HKCU "${ACTIVE_SETUP}\${LOGON_STEP}"
-  DeleteRegKey HKCU "Software\Wow6432Node\Microsoft\Active Setup\Installed Components\${LOGON_STEP}"
+  DeleteRegKey HKLM "${ACTIVE_SETUP}\${MOVE_STEP}"
+!macroend
+; Moved: each user's Run value that names the old copy names the new one at
+; that user's next logon; a value turned off, or another copy's, stays.
+!macro MOVE_STEP_FOR_EVERYONE
+  WriteRegStr HKLM "${ACTIVE_SETUP}\${MOVE_STEP}" "" "Velmora"
+  WriteRegStr HKLM "${ACTIVE_SETUP}\${MOVE_STEP}" "Version" "1"
+  WriteRegDWORD HKLM "${ACTIVE_SETUP}\${MOVE_STEP}" "IsInstalled" 1
+  WriteRegStr HKLM "${ACTIVE_SETUP}\${MOVE_STEP}" "StubPath" \
+    '"$SYSDIR\cmd.exe" /d /c (reg.exe query "HKCU\${RUN_KEY}" /v ${INSTANCE} 2>nul | find.exe "$OldFolder\Velmora.exe" >nul) & if errorlevel 1 (exit /b 0) else reg.exe add "HKCU\${RUN_KEY}" /v ${INSTANCE} /t REG_SZ /d "\"$INSTDIR\Velmora.exe\" /background" /f >nul'
 !macroend
 
 ; Other users' sessions may hold a machine copy's files: a file in use is
@@ -534,11 +604,40 @@ FunctionEnd
   File "${BINDIR}/${NAME}"
 !macroend
 
+; The files, the folder once empty and, for a machine copy, the logon
+; start of the copy that this update replaced in another folder. A file in
+; use goes at the next restart (3010). The entry and the shortcut are this
+; update's own already.
+Function RemoveOldCopy
+  ${If} $OldFolder == ""
+  ${OrIf} $OldFolder == $INSTDIR
+    Return
+  ${EndIf}
+  !insertmacro SET_ASIDE "$OldFolder\Velmora.exe"
+  !insertmacro SET_ASIDE "$OldFolder\kestro.dll"
+  !insertmacro SET_ASIDE "$OldFolder\uninstall.exe"
+  ${If} ${RebootFlag}
+    RMDir /REBOOTOK "$OldFolder"
+  ${Else}
+    RMDir "$OldFolder"
+  ${EndIf}
+  ${If} $AllUsers == 1
+    !insertmacro MOVE_STEP_FOR_EVERYONE
+  ${EndIf}
+FunctionEnd
+
+
 Function StartAfterFinish
   StrCpy $StartAfter ${BST_CHECKED}
 FunctionEnd
 
 Section
+  ; The child installed the machine's part (MachinePartByChild).
+  ${If} $HandOver == 1
+    Call UserPartOfMachineInstall
+    ${IfThen} ${RebootFlag} ${|} SetErrorLevel 3010 ${|}
+    Return
+  ${EndIf}
   ; The running copies, from this folder or another (whose mutex would keep
   ; the new one from starting), are ended by this version's own program: an
   ; older one may not know "/Stop".
@@ -572,6 +671,7 @@ Section
   ${If} $AllUsers == 1
     !insertmacro LOGON_STEP_FOR_EVERYONE
   ${EndIf}
+  Call RemoveOldCopy
   ; The very value the program's settings dialog writes and reads back;
   ; SYSTEM never logs on, so its own would serve nobody.
   ${If} $AsSystem == 1
@@ -600,20 +700,36 @@ Function .onInstSuccess
   ${EndIf}
 FunctionEnd
 
-Section "Uninstall"
-  ; Silently the settings stay, for a later install.
-  StrCpy $1 keep
-  MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$(DeleteSettings)" /SD IDNO IDNO +2
-    StrCpy $1 delete
-
-  ${If} ${FileExists} "$INSTDIR\Velmora.exe"
-    Push "$INSTDIR\Velmora.exe"
-    Call un.StopVelmora
-  ${EndIf}
-  ; Without the program its Run value is left to us, if it is ours.
+; The removing user's part, done by the process that user started (un.onInit)
+; once the removal is done: this copy's Run values (without the program they
+; are left to us, where they are ours), the logon step's records and, when
+; asked for, the settings.
+Function un.UserPart
+  Push $0
   ReadRegStr $0 HKCU "${RUN_KEY}" "${INSTANCE}"
   ${If} $0 == '"$INSTDIR\Velmora.exe" /background'
     DeleteRegValue HKCU "${RUN_KEY}" "${INSTANCE}"
+  ${EndIf}
+  ReadRegStr $0 HKCU "${RUN_KEY}" "${POLICY_RUN}"
+  ${If} $0 == '"$INSTDIR\Velmora.exe" /background /policy'
+    DeleteRegValue HKCU "${RUN_KEY}" "${POLICY_RUN}"
+  ${EndIf}
+  ${If} $AllUsers == 1
+    DeleteRegKey HKCU "${ACTIVE_SETUP}\${LOGON_STEP}"
+    DeleteRegKey HKCU "Software\Wow6432Node\Microsoft\Active Setup\Installed Components\${LOGON_STEP}"
+  ${EndIf}
+  ${If} $Settings == delete
+    DeleteRegKey HKCU "${SETTINGS_KEY}"
+    DeleteRegKey /ifempty HKCU "SOFTWARE\Quor"
+  ${EndIf}
+  Pop $0
+FunctionEnd
+
+; The machine's part, or the copy's own: elevated, HKCU is another account's.
+Section "Uninstall"
+  ${If} ${FileExists} "$INSTDIR\Velmora.exe"
+    Push "$INSTDIR\Velmora.exe"
+    Call un.StopVelmora
   ${EndIf}
 
   ${If} $AllUsers == 1
@@ -635,10 +751,7 @@ Section "Uninstall"
   ${EndIf}
   Delete "$SMPROGRAMS\Velmora.lnk"
   DeleteRegKey SHCTX "${UNINST_KEY}"
-  ${If} $1 == delete
-    DeleteRegKey HKCU "${SETTINGS_KEY}"
-    DeleteRegKey /ifempty HKCU "SOFTWARE\Quor"
-  ${EndIf}
+  ${IfThen} $NoUser != 1 ${|} Call un.UserPart ${|}
   ; Only when empty: the user may keep own files there.
   ${If} ${RebootFlag}
     RMDir /REBOOTOK "$INSTDIR"
@@ -648,11 +761,13 @@ Section "Uninstall"
   ${EndIf}
 SectionEnd
 
-; The machine copy is the one that HKLM's entry names. Started in place
-; (the entry's _?=), the uninstaller runs the removal from a copy in %TEMP%,
-; elevated for the machine copy when it has no rights (the UAC prompt),
-; waits for it and ends with its exit code, 3010 included: a deployment
-; tool that waits for this process finds the removal done.
+; The machine copy is the one that HKLM's entry names. Started by the user,
+; in place (the entry's _?=) or as the copy in %TEMP% that a double click
+; makes, the uninstaller asks about the settings, runs the removal from a
+; copy of its own with /NOUSER, elevated for the machine copy when it has no
+; rights (the UAC prompt), waits for it, then does this user's part as this
+; user (un.UserPart) and ends with the copy's exit code, 3010 included: a
+; deployment tool that waits for this process finds the removal done.
 Function un.onInit
   ${GetParameters} $0
   ClearErrors
@@ -676,11 +791,25 @@ Function un.onInit
   ${EndIf}
   Call un.IsAdmin
   Pop $2
-  ${If} $EXEDIR == $INSTDIR
+  ${GetParameters} $3
+  ClearErrors
+  ${GetOptions} $3 "/NOUSER" $0
+  ${IfNot} ${Errors}
+    StrCpy $NoUser 1
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $3 "/OUTER=" $0
+  ${If} ${Errors}
+    ; Silently the settings stay, for a later install; /NOUSER: not ours.
+    StrCpy $Settings keep
+    ${If} $NoUser != 1
+    ${AndIf} ${Cmd} `MessageBox MB_YESNO|MB_ICONQUESTION|MB_DEFBUTTON2 "$(DeleteSettings)" /SD IDNO IDYES`
+      StrCpy $Settings delete
+    ${EndIf}
     InitPluginsDir
     CopyFiles /SILENT "$EXEPATH" "$PLUGINSDIR\uninstall.exe"
     System::Call 'kernel32::GetCurrentProcessId() i .r1'
-    StrCpy $1 "/OUTER=$1 _?=$INSTDIR"
+    StrCpy $1 "/NOUSER /OUTER=$1 _?=$INSTDIR"
     ${IfThen} ${Silent} ${|} StrCpy $1 "/S $1" ${|}
     ${If} $AllUsers == 1
     ${AndIf} $2 != 1
@@ -694,8 +823,13 @@ Function un.onInit
         Call un.Refuse
       ${EndIf}
     ${Else}
+      ClearErrors
       ExecWait '"$PLUGINSDIR\uninstall.exe" $1' $0
       ${IfThen} ${Errors} ${|} StrCpy $0 2 ${|}
+    ${EndIf}
+    ${If} $0 == 0
+    ${OrIf} $0 == 3010
+      ${IfThen} $NoUser != 1 ${|} Call un.UserPart ${|}
     ${EndIf}
     SetErrorLevel $0
     Quit

@@ -106,13 +106,13 @@ void RegisterCommanderIfListed(HWND window)
         SetCommanderWindow(window);
 }
 
-// A policy's choice is written at every start and refresh; without one the
-// user's own choice stays.
+// "Enabled" starts through a Run value of the policy's own; the user's own
+// value is never touched, so that the user's choice applies again once the
+// policy goes. "Disabled" is kept at the start (startup.cpp).
 void ApplyRunAtLogonPolicy()
 {
     int run = 0;
-    if (ReadPolicy(kRunAtLogonPolicy, &run))
-        SetRunAtStartup(run != 0);
+    SetPolicyRunAtLogon(ReadPolicy(kRunAtLogonPolicy, &run) && run == 1);
 }
 
 // At start and on a policy refresh; installing the hook set the library's

@@ -222,13 +222,17 @@ void InitOptionBoxes(HWND dialog)
     }
 }
 
-// A disabled control is a policy's: OK leaves it alone.
-bool IsUnlocked(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+// A disabled control was a policy's when the dialog opened, and a policy
+// may have come since (a refresh while the dialog is open): OK leaves both alone.
+bool IsUnlocked(HWND dialog, int id, PolicyId policy)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE && !PolicySets(policy);
+}
 
 void ApplyOptionBoxes(HWND dialog)
 {
     for (const OptionBox& box : kOptionBoxes) {
-        if (IsUnlocked(dialog, box.id))
+        if (IsUnlocked(dialog, box.id, box.policy))
             box.apply(IsDlgButtonChecked(dialog, box.id) == BST_CHECKED ? 1 : 0);
     }
 }
@@ -337,7 +341,7 @@ INT_PTR ApplySettings(HWND dialog)
     ApplyOptionBoxes(dialog);
     RebuildWindowList(ListView(dialog));
     SaveWindowList();
-    if (IsUnlocked(dialog, kCountEditId))
+    if (IsUnlocked(dialog, kCountEditId, kScrollCountPolicy))
         ApplyScrollCount(dialog);
     EndDialog(dialog, IDOK);
     return 1;

@@ -101,16 +101,16 @@ void SaveWindowLines()
         RegCloseKey(key);
 }
 
-void WriteRunValue(HKEY run)
+void WriteRunValue(HKEY run, const char* name, const char* switches)
 {
     char path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameA(AppState.instance, path, MAX_PATH);
     // A cut path would start nothing, or something else, at logon.
     if (length == 0 || length >= MAX_PATH)
         return;
-    char command[MAX_PATH + 16];
-    wsprintfA(command, "\"%s\" /background", path);
-    RegSetValueExA(run, AppState.appName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+    char command[MAX_PATH + 32];
+    wsprintfA(command, "\"%s\" %s", path, switches);
+    RegSetValueExA(run, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
                    static_cast<DWORD>(lstrlenA(command) + 1));
 }
 
@@ -118,34 +118,47 @@ void WriteRunValue(HKEY run)
 // format: a folder that the ANSI code page cannot name (a Hangul user name
 // under code page 1252) would come out of the narrow calls as question marks.
 // Built by hand, so that no wide call beyond these two is imported.
-void WriteRunValueWide(HKEY run)
+void WriteRunValueWide(HKEY run, const char* name, const char* switches)
 {
     wchar_t path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameW(AppState.instance, path, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         return;
-    wchar_t command[MAX_PATH + 16];
+    wchar_t command[MAX_PATH + 32];
     DWORD at = 0;
     command[at++] = L'"';
     for (DWORD i = 0; i < length; ++i)
         command[at++] = path[i];
-    for (const wchar_t* rest = L"\" /background"; *rest; ++rest)
-        command[at++] = *rest;
+    command[at++] = L'"';
+    command[at++] = L' ';
+    for (const char* rest = switches; *rest; ++rest) // ASCII only
+        command[at++] = static_cast<wchar_t>(*rest);
     command[at] = 0;
-    wchar_t name[16] = {};
-    MultiByteToWideChar(CP_ACP, 0, AppState.appName, -1, name, 16);
-    RegSetValueExW(run, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+    wchar_t wideName[32] = {};
+    MultiByteToWideChar(CP_ACP, 0, name, -1, wideName, 32);
+    RegSetValueExW(run, wideName, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
                    static_cast<DWORD>((at + 1) * sizeof(wchar_t)));
 }
 
-void DeleteRunValue(HKEY run)
+void DeleteRunValue(HKEY run, const char* name)
 {
     char data[kRunValueBuffer];
     DWORD size = sizeof data;
-    const LONG result = RegQueryValueExA(run, AppState.appName, NULL, NULL, reinterpret_cast<BYTE*>(data), &size);
+    const LONG result = RegQueryValueExA(run, name, NULL, NULL, reinterpret_cast<BYTE*>(data), &size);
     // A value too long for the buffer is still there and must go.
     if (result == ERROR_SUCCESS || result == ERROR_MORE_DATA)
-        RegDeleteValueA(run, AppState.appName);
+        RegDeleteValueA(run, name);
+}
+
+// Writes (NT: from the UTF-16 path) or removes one of the Run values.
+void PutRunValue(HKEY run, const char* name, const char* switches, bool enable)
+{
+    if (enable && IsPlatformNT())
+        WriteRunValueWide(run, name, switches);
+    else if (enable)
+        WriteRunValue(run, name, switches); // Windows 9x: the wide calls are stubs there
+    else
+        DeleteRunValue(run, name);
 }
 
 // True when `command` starts this very file: its path, compared without case,
@@ -351,24 +364,31 @@ LONG SetRunAtStartup(bool enable)
     const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, VELMORA_RUN_KEY, 0, KEY_ALL_ACCESS, &run);
     if (opened != ERROR_SUCCESS)
         return opened;
-    if (enable && IsPlatformNT())
-        WriteRunValueWide(run);
-    else if (enable)
-        WriteRunValue(run); // Windows 9x: the wide calls are stubs there
-    else
-        DeleteRunValue(run);
+    PutRunValue(run, AppState.appName, kBackgroundSwitch, enable);
     SettleLogonStep();
     return RegCloseKey(run);
 }
 
+void SetPolicyRunAtLogon(bool enable)
+{
+    HKEY run;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, VELMORA_RUN_KEY, 0, KEY_ALL_ACCESS, &run) != ERROR_SUCCESS)
+        return;
+    PutRunValue(run, kPolicyRunValue, kPolicyStartSwitches, enable);
+    RegCloseKey(run);
+}
+
 void ForgetOwnRunAtStartup()
 {
-    char command[kRunValueBuffer + 16];
-    ReadValueText(HKEY_CURRENT_USER, VELMORA_RUN_KEY, AppState.appName, command, sizeof command);
-    HKEY run;
-    if (NamesThisCopy(command) && RegOpenKeyExA(HKEY_CURRENT_USER, VELMORA_RUN_KEY, 0, KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
-        RegDeleteValueA(run, AppState.appName);
-        RegCloseKey(run);
+    const char* const names[] = { AppState.appName, kPolicyRunValue };
+    for (const char* name : names) {
+        char command[kRunValueBuffer + 32];
+        ReadValueText(HKEY_CURRENT_USER, VELMORA_RUN_KEY, name, command, sizeof command);
+        HKEY run;
+        if (NamesThisCopy(command) && RegOpenKeyExA(HKEY_CURRENT_USER, VELMORA_RUN_KEY, 0, KEY_ALL_ACCESS, &run) == ERROR_SUCCESS) {
+            RegDeleteValueA(run, name);
+            RegCloseKey(run);
+        }
     }
     char stub[2048];
     ReadValueText(HKEY_LOCAL_MACHINE, VELMORA_LOGON_STEP_KEY, "StubPath", stub, sizeof stub);

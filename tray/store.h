@@ -44,7 +44,14 @@ void SaveWindowList();
 // Writes or removes the Run value, and settles a pending logon step so that
 // it does not undo the choice; the error of opening the Run key, else 0.
 LONG SetRunAtStartup(bool enable);
-// "/Uninstall": removes the Run value only where it starts this very file,
+// A policy's logon start: a Run value of its own beside the user's, which
+// a policy never touches. Its start carries kPolicyStartSwitches.
+const char* const kPolicyRunValue = "Velmora5.Policy";
+const char* const kBackgroundSwitch = "/background";
+const char* const kPolicyStartSwitches = "/background /policy";
+// Writes or removes that value; registry failures are silent.
+void SetPolicyRunAtLogon(bool enable);
+// "/Uninstall": removes the Run values only where they start this very file,
 // and settles a pending logon step only where that step starts it.
 void ForgetOwnRunAtStartup();
 // 1 when the Run value is present and not empty, or a pending logon step

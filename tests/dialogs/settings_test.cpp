@@ -377,4 +377,20 @@ TEST_F(SettingsDialog, PoliciesLockTheirControlsAndOkStoresOnlyTheRest)
     EXPECT_FALSE(stored.runPresent);
 }
 
+// A policy that comes while the dialog is open (a refresh): OK neither undoes it nor stores over it.
+TEST_F(SettingsDialog, OkLeavesAPolicyThatCameWhileItWasOpen)
+{
+    Seed({}, 5, "");
+    SaveShiftScroll(0), SetShiftScroll(0);
+    open = OpenSettings();
+    const DWORD twelve = 12, zero = 0;
+    RegSetKeyValueA(HKEY_LOCAL_MACHINE, VELMORA_POLICY_KEY, "ScrollCount", REG_DWORD, &twelve, 4);
+    RegSetKeyValueA(HKEY_CURRENT_USER, VELMORA_POLICY_KEY, "ShiftScroll", REG_DWORD, &zero, 4);
+    ASSERT_TRUE(TypeInto(Item(open, kCountEditId), "9") && Click(Item(open, kShiftCheckId)) && Click(Item(open, IDOK)));
+    EXPECT_EQ(WaitClosed(open), static_cast<DWORD>(IDOK));
+    EXPECT_EQ(std::make_pair(GetScrollCount(), GetShiftScroll()), std::make_pair(3, 0)) << "the library";
+    Seed({}, ReadStored().scrollCount, "");
+    EXPECT_EQ(std::make_pair(LoadScrollCount(), LoadShiftScroll()), std::make_pair(5, 0)) << "the user's own settings";
+}
+
 } // namespace

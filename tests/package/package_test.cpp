@@ -24,6 +24,7 @@ const wchar_t* const kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\R
 const wchar_t* const kSettingsKey = L"SOFTWARE\\Quor\\Velmora5\\Option";
 const wchar_t* const kLogonStep = L"Software\\Microsoft\\Active Setup\\Installed Components\\Velmora5";
 const wchar_t* const kRemovalStep = L"Software\\Microsoft\\Active Setup\\Installed Components\\Velmora5.Remove";
+const wchar_t* const kMoveStep = L"Software\\Microsoft\\Active Setup\\Installed Components\\Velmora5.Move";
 const HKEY kMachine = HKEY_LOCAL_MACHINE;
 
 std::wstring Widen(const std::string& text)
@@ -116,10 +117,10 @@ bool KeyExists(const wchar_t* key, HKEY root = HKEY_CURRENT_USER)
     return true;
 }
 
-void WriteText(const wchar_t* key, const wchar_t* name, const std::wstring& text)
+void WriteText(const wchar_t* key, const wchar_t* name, const std::wstring& text, HKEY root = HKEY_CURRENT_USER)
 {
     HKEY handle;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, NULL, 0, KEY_WRITE, NULL, &handle, NULL) == 0) {
+    if (RegCreateKeyExW(root, key, 0, NULL, 0, KEY_WRITE, NULL, &handle, NULL) == 0) {
         RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(handle);
     }
@@ -250,7 +251,7 @@ void RunStep(const wchar_t* step)
     }
 }
 // Another user, whose logon runs every step afresh.
-void ForgetSteps() { SHDeleteKeyW(HKEY_CURRENT_USER, kLogonStep), SHDeleteKeyW(HKEY_CURRENT_USER, kRemovalStep); }
+void ForgetSteps() { SHDeleteKeyW(HKEY_CURRENT_USER, kLogonStep), SHDeleteKeyW(HKEY_CURRENT_USER, kRemovalStep), SHDeleteKeyW(HKEY_CURRENT_USER, kMoveStep); }
 // The entry's QuietUninstallString, as deployment tools run it.
 DWORD Uninstall(const std::wstring& folder, bool waitForChildren = true) { return RunCommand(L"\"" + folder + L"\\uninstall.exe\" /S _?=" + folder, waitForChildren); }
 
@@ -374,7 +375,7 @@ protected:
             DeleteFileW((kMachineFolder + L"\\" + name).c_str());
         RemoveDirectoryW(kMachineFolder.c_str());
         DeleteFileW(kCommonShortcut.c_str());
-        for (const wchar_t* key : { kUninstallKey, kLogonStep, kRemovalStep })
+        for (const wchar_t* key : { kUninstallKey, kLogonStep, kRemovalStep, kMoveStep })
             SHDeleteKeyW(kMachine, key);
         ForgetSteps();
     }
@@ -545,9 +546,10 @@ TEST_F(Package, ScopeSwitchesDecideWhoGetsVelmora)
     RunStep(kLogonStep);
     EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun)) << "another user's first logon";
 
-    EXPECT_EQ(Uninstall(kMachineFolder), 0u);
+    // Double-clicked (no _?=): the copy in %TEMP% hands over as the entry's command does.
+    EXPECT_EQ(RunCommand(L"\"" + kMachineFolder + L"\\uninstall.exe\" /S"), 0u);
     ExpectRemoved(kMachineFolder, kMachine);
-    EXPECT_FALSE(KeyExists(kLogonStep, kMachine));
+    EXPECT_FALSE(KeyExists(kLogonStep, kMachine) || KeyExists(kLogonStep)) << "the removing user's record stays";
     WriteText(kRunKey, L"Velmora5", kMachineRun);
     RunStep(kRemovalStep);
     EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present) << "another user's next logon";
@@ -556,6 +558,48 @@ TEST_F(Package, ScopeSwitchesDecideWhoGetsVelmora)
     ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /CURRENTUSER /D=" + folder), 0u);
     ExpectInstalledIn(folder);
     EXPECT_FALSE(KeyExists(kUninstallKey, kMachine) || KeyExists(kLogonStep, kMachine));
+}
+
+// EnumChildWindows' callback: the visible buttons of one style (low 4 bits) on the setup's page.
+BOOL CALLBACK CollectButton(HWND window, LPARAM found)
+{
+    auto* wanted = reinterpret_cast<std::pair<LONG, std::vector<HWND>>*>(found);
+    wchar_t name[8] = {};
+    if (GetClassNameW(window, name, 8) && !lstrcmpiW(name, L"Button") && IsWindowVisible(window) && (GetWindowLongW(window, GWL_STYLE) & 0xF) == wanted->first)
+        wanted->second.push_back(window);
+    return TRUE;
+}
+// Clicks button `index` of `style` once the page shows it (style 0: none), then Next once it is enabled.
+bool ClickThenNext(HWND setup, LONG style, size_t index)
+{
+    std::pair<LONG, std::vector<HWND>> found = { style, {} };
+    PumpFor(1500);
+    if (style && !WaitUntil([&] { return found.second.clear(), EnumChildWindows(setup, CollectButton, reinterpret_cast<LPARAM>(&found)), found.second.size() > index; }, 20000))
+        return false;
+    if (style)
+        SendMessageW(found.second[index], BM_CLICK, 0, 0);
+    return WaitUntil([&] { return IsWindowEnabled(GetDlgItem(setup, IDOK)) != FALSE; }, 30000) && PostMessageW(setup, WM_COMMAND, IDOK, 0);
+}
+
+// "For every user": a child installs the machine's part; the pages and their choices stay this process's.
+TEST_F(Package, InteractiveSetupForEveryUserKeepsThePagesChoices)
+{
+    std::wstring command = L"\"" + kSetup + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessW(NULL, &command[0], NULL, NULL, FALSE, 0, NULL, NULL, &startup, &started));
+    HWND setup = NULL;
+    EXPECT_TRUE(WaitUntil([&] { return (setup = FindProcessWindow("#32770", started.dwProcessId)) != NULL; }, 20000));
+    // welcome, "for every user", folder, no start at logon (Install), progress, no "Run Velmora" (Finish)
+    const std::pair<LONG, size_t> steps[] = { { 0, 0 }, { BS_AUTORADIOBUTTON, 1 }, { 0, 0 }, { BS_AUTOCHECKBOX, 0 }, { 0, 0 }, { BS_AUTOCHECKBOX, 0 } };
+    for (const auto& step : steps)
+        EXPECT_TRUE(ClickThenNext(setup, step.first, step.second) && (step.first != BS_AUTOCHECKBOX || WaitUntil([] { return KeyExists(kUninstallKey, kMachine); }, 30000)));
+    DWORD code = ~0u;
+    EXPECT_TRUE(WaitForSingleObject(started.hProcess, 30000) == WAIT_OBJECT_0 && GetExitCodeProcess(started.hProcess, &code) && code == 0) << code;
+    EndProcess(started.dwProcessId, 0), CloseHandle(started.hProcess), CloseHandle(started.hThread);
+    EXPECT_EQ(Narrow(ReadValue(kUninstallKey, L"InstallLocation", kMachine).text), Narrow(kMachineFolder));
+    EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present || KeyExists(kUninstallKey) || !KeyExists(kLogonStep) || !VelmoraProcesses().empty());
 }
 
 // The MSI's Add/Remove Programs keys, named by their product codes.
@@ -663,10 +707,12 @@ TEST_F(Package, OneMachineCopyAtATime)
 TEST_F(Package, QuietRemovalIsDoneWhenItsProcessEnds)
 {
     ASSERT_EQ(Install(folder), 0u);
+    OneInstanceFrom(folder); // up, so that the next setup finds it to end
     ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS"), 0u);
     OneInstanceFrom(kMachineFolder);
     HMODULE held = LoadLibraryExW((folder + L"\\kestro.dll").c_str(), NULL, DONT_RESOLVE_DLL_REFERENCES);
     EXPECT_EQ(Uninstall(folder, false), 3010u);
+    EXPECT_EQ(VelmoraProcesses().size(), 1u) << "the per-user copy's removal ended the machine copy";
     FreeLibrary(held);
     EXPECT_FALSE(Exists(folder + L"\\Velmora.exe") || Exists(folder + L"\\kestro.dll") || KeyExists(kUninstallKey));
     EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun));
@@ -675,6 +721,28 @@ TEST_F(Package, QuietRemovalIsDoneWhenItsProcessEnds)
     // The elevated part of an interactive setup leaves the elevating account's HKCU alone, starts nothing.
     ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS /NOUSER"), 0u);
     EXPECT_FALSE(ReadValue(kRunKey, L"Velmora5").present || KeyExists(kLogonStep) || !VelmoraProcesses().empty());
+    // Its removal as well: the machine's part only, the removing account's Run value and record stay.
+    WriteText(kRunKey, L"Velmora5", kMachineRun), WriteText(kLogonStep, L"Version", L"1");
+    EXPECT_EQ(RunCommand(L"\"" + kMachineFolder + L"\\uninstall.exe\" /S /NOUSER _?=" + kMachineFolder), 0u);
+    EXPECT_FALSE(Exists(kMachineFolder + L"\\Velmora.exe") || KeyExists(kUninstallKey, kMachine));
+    EXPECT_TRUE(ReadValue(kRunKey, L"Velmora5").present && KeyExists(kLogonStep)) << "the elevated removal took the elevating account's";
+}
+
+// A machine copy that an earlier version put outside Program Files (as this per-user copy
+// stands in for): an update moves it into Program Files, and each user's start follows it.
+TEST_F(Package, MachineCopyOutsideProgramFilesMovesThereOnUpdate)
+{
+    ASSERT_EQ(Install(folder), 0u);
+    OneInstanceFrom(folder);
+    WriteText(kUninstallKey, L"InstallLocation", folder, kMachine);
+    SHDeleteKeyW(HKEY_CURRENT_USER, kUninstallKey);
+    ASSERT_EQ(RunCommand(L"\"" + kSetup + L"\" /S /ALLUSERS"), 0u);
+    ExpectInstalledIn(kMachineFolder, kMachine);
+    EXPECT_FALSE(Exists(folder)) << "the old copy stays";
+    ForgetSteps();
+    WriteText(kRunKey, L"Velmora5", L"\"" + folder + L"\\Velmora.exe\" /background");
+    RunStep(kMoveStep);
+    EXPECT_EQ(Narrow(ReadValue(kRunKey, L"Velmora5").text), Narrow(kMachineRun)) << "another user's next logon";
 }
 
 } // namespace

@@ -19,5 +19,6 @@ read = {e.get("valueName") for e in admx.iter() if e.get("valueName")}
 for e in (e for e in admx.iter() if e.get("valueName")):
     given = [d.get("value") for d in e.iterfind(".//p:decimal", ns)] + [e.get(b) for b in ("minValue", "maxValue") if e.get(b)]
     fail += [f"{e.get('valueName')}: {v} is not taken" for v in given if int(v) not in ranges.get(e.get("valueName"), [])]
+fail += [f"list {e.get('id')} writes into the main policy key" for p in admx.iterfind(".//p:policy", ns) for e in p.iterfind(".//p:list", ns) if e.get("key", p.get("key")) == key.replace("\\\\", "\\")]
 fail += [f"the ADMX and the program differ in {sorted(read ^ set(ranges))}"] if read != set(ranges) else []
 sys.exit("\n".join(fail) or print(f"policy template: {len(read)} values, {len(refs)} texts, {len(admls)} languages"))

@@ -194,8 +194,9 @@ TEST_F(StoredSettings, PoliciesApplyAtStartAndOnAPolicyRefresh)
     AppState.backgroundMode = 1;
     RegisterMainWindowClass(AppState.instance);
     PutDword(VELMORA_POLICY_KEY, "RunAtLogon", 1);
+    PutString(VELMORA_RUN_KEY, "Velmora5", "the user's own");
     ASSERT_EQ(CreateMainWindow(AppState.instance), 1);
-    EXPECT_TRUE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
+    EXPECT_TRUE(GetValue(VELMORA_RUN_KEY, "Velmora5.Policy").present);
     PutDword(VELMORA_POLICY_KEY, "RunAtLogon", 0);
     PutDword(VELMORA_POLICY_KEY, "ScrollCount", 4);
     PutDword(VELMORA_POLICY_KEY, "ShiftScroll", 1);
@@ -210,7 +211,8 @@ TEST_F(StoredSettings, PoliciesApplyAtStartAndOnAPolicyRefresh)
     EXPECT_EQ(std::make_pair(GetScrollCount(), GetShiftScroll()), std::make_pair(4, 1));
     const WindowList& list = AppState.policyWindowList;
     EXPECT_EQ(std::vector<std::string>(list.items, list.items + list.count), (std::vector<std::string>{ "Corp", "UserCorp" }));
-    EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5").present);
+    EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5.Policy").present);
+    EXPECT_EQ(GetValue(VELMORA_RUN_KEY, "Velmora5").Text(), "the user's own") << "a policy rewrote the user's choice";
     DestroyWindow(window);
     PumpFor(50); // takes the quit message the window posted
 }

@@ -6,6 +6,7 @@
 #include "../../common/wheelpane.h"
 #include <deque>
 #include <sddl.h>
+#include "policy.h"
 #include "store.h"
 #include "../../tools/codewin/codewin.h"
 #include "../../tools/hookhost/hookhost.h"
@@ -145,6 +146,38 @@ TEST_F(VelmoraProgram, StopEndsTheRunningInstanceAndChangesNothing)
     EXPECT_EQ(WaitForSingleObject(running.process.process, 0), WAIT_OBJECT_0) << "still running after the exit";
     EXPECT_EQ(GetValue(VELMORA_RUN_KEY, "Velmora5").Text(), OwnRunValue());
     EXPECT_EQ(RunToEnd("/Stop"), 0u) << "with no copy running";
+}
+
+// "Disabled" keeps a logon start from running and the user's Run value as it is; a start by the
+// policy's own value outlives the policy only until it runs.
+TEST_F(VelmoraProgram, LogonStartLeavesAtOnceWhileThePolicyForbidsIt)
+{
+    PutString(VELMORA_RUN_KEY, "Velmora5", OwnRunValue());
+    PutString(VELMORA_RUN_KEY, "Velmora5.Policy", OwnRunValue() + " /policy");
+    PutDword(VELMORA_POLICY_KEY, "RunAtLogon", 0);
+    EXPECT_EQ(RunToEnd("/background"), 0u);
+    RegDeleteTreeA(HKEY_CURRENT_USER, VELMORA_POLICY_KEY);
+    EXPECT_EQ(RunToEnd("/background /policy"), 0u);
+    EXPECT_EQ(FindProcessWindow("Velmora5"), nullptr);
+    EXPECT_EQ(GetValue(VELMORA_RUN_KEY, "Velmora5").Text(), OwnRunValue());
+    EXPECT_FALSE(GetValue(VELMORA_RUN_KEY, "Velmora5.Policy").present) << "left behind";
+}
+
+// Removing one copy ends the copies of its own folder only: a machine copy keeps running.
+TEST_F(VelmoraProgram, StopHereEndsOnlyTheCopiesOfItsOwnFolder)
+{
+    const std::string other = BinDir() + "\\stophere";
+    CreateDirectoryA(other.c_str(), NULL);
+    for (const char* name : { "\\Velmora.exe", "\\kestro.dll" })
+        ASSERT_TRUE(CopyFileA((BinDir() + name).c_str(), (other + name).c_str(), FALSE));
+    Running& running = Start("stophere\\Velmora.exe", "/background");
+    EXPECT_EQ(RunToEnd("/StopHere"), 0u);
+    EXPECT_EQ(WaitForSingleObject(running.process.process, 500), static_cast<DWORD>(WAIT_TIMEOUT)) << "ended from another folder";
+    EXPECT_EQ(WaitChild(StartOther("stophere\\Velmora.exe", "/StopHere"), 15000), 0u);
+    EXPECT_EQ(WaitChild(running.process), 0u) << "its own folder's copy still runs";
+    for (const char* name : { "\\Velmora.exe", "\\kestro.dll" })
+        DeleteFileA((other + name).c_str());
+    RemoveDirectoryA(other.c_str());
 }
 
 TEST_F(VelmoraProgram, LowerCaseUninstallIsNotASwitch)
