@@ -58,7 +58,8 @@ makensis -V2 -INPUTCHARSET UTF8 -DTARGET=$target -DVERSION="$version" -DBINDIR="
 bash "$here/sign.sh" "$out/$setup"
 
 # The MSI: codes from the version, times from the commit (wixl writes the
-# current time and a random package code into its summary).
+# current time and a random package code into its summary). The clock stands
+# still there: a running one stamps a later second when wixl is slow.
 cp "$stage/Velmora.exe" "$stage/kestro.dll" "$msistage/"
 cp "$icon" "$msistage/velmora.ico"
 touch -d "@$epoch" "$msistage"/*
@@ -70,9 +71,9 @@ if [ "$major" -gt 255 ] || [ "$minor" -gt 255 ] || [ "$build" -gt 255 ] || [ "$r
   echo "pack: $version does not map to an MSI ProductVersion: each field at most 255" >&2; exit 2
 fi
 msiversion=$major.$minor.$((build * 256 + revision))
-(cd "$msistage" && TZ=UTC faketime "$frozen" wixl -a "$arch" -D Platform="$arch" -D Version="$msiversion" -D ProductCode="$(code "product $version")" \
+(cd "$msistage" && TZ=UTC faketime -f "$frozen" wixl -a "$arch" -D Platform="$arch" -D Version="$msiversion" -D ProductCode="$(code "product $version")" \
     -o "$out/$msi" "$here/velmora.wxs")
-TZ=UTC faketime "$frozen" msibuild "$out/$msi" -s Velmora Quor "$([ "$arch" = x64 ] && echo x64 || echo Intel);1033" "$(code "package $version")"
+TZ=UTC faketime -f "$frozen" msibuild "$out/$msi" -s Velmora Quor "$([ "$arch" = x64 ] && echo x64 || echo Intel);1033" "$(code "package $version")"
 bash "$here/sign.sh" "$out/$msi"
 
 # The Group Policy template, laid out as a PolicyDefinitions folder.
