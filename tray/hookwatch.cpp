@@ -12,12 +12,14 @@ const USHORT kUsagePageGeneric = 1;
 const USHORT kUsageMouse = 2;
 
 // What the last look saw. Mouse input moves the cursor only after the hook
-// has been called, so a move with no call in between means no hook. While
-// the watch sleeps it keeps the look it fell asleep on.
+// has been called, so a move with no call in between means no hook; so does
+// raw input from the mouse that woke the watch. While the watch sleeps it
+// keeps the look it fell asleep on.
 struct HookWatch {
     POINT cursor;
     LONG calls;
     bool asleep;
+    bool woken; // by mouse input since the last look
 } watch;
 
 void TakeLook()
@@ -64,6 +66,7 @@ void StartHookWatch(HWND window)
         return;
     TakeLook();
     watch.asleep = false;
+    watch.woken = false;
     SetTimer(window, kHookWatchTimer, kHookWatchMs, NULL);
 }
 
@@ -86,7 +89,8 @@ void CheckMouseHook(HWND window)
     TakeLook();
     const bool moved = watch.cursor.x != last.cursor.x || watch.cursor.y != last.cursor.y;
     const bool called = watch.calls != last.calls;
-    if (moved && !called)
+    watch.woken = false;
+    if ((moved || last.woken) && !called)
         ReinstallMouseHook();
     else if (!moved && !called)
         FallAsleep(window);
@@ -100,5 +104,6 @@ void WakeHookWatch(HWND window)
         return;
     ListenForMouse(window, false);
     watch.asleep = false;
+    watch.woken = true;
     SetTimer(window, kHookWatchTimer, kHookWatchMs, NULL);
 }
