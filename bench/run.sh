@@ -169,6 +169,7 @@ if get("soak_notches") is not None:
             row(f"7 soak: {label}", missing, "", "", f"+{target}", "")
     lost = get("soak_notches_lost")
     row("7 soak: notches lost", f"{lost:.0f} of {get('soak_notches'):.0f}", "one SB_ENDSCROLL a notch", "", "0", verdict(lost == 0))
+    row("   notches held past the 200 ms budget", f"{get('soak_notches_over_budget'):.0f}", "SendInput held by the hook", "", "reference", "")
     row("   code windows / dialogs / hook drops", f"{get('soak_code_windows'):.0f} / {get('soak_dialogs'):.0f} / {get('soak_drops'):.0f}",
         f"{get('soak_drops_missed'):.0f} drops not repaired in 10 s", "", "1000 / 50 / 20, 0",
         verdict(get("soak_code_windows") >= 1000 and get("soak_dialogs") >= 50 and get("soak_drops") >= 20 and get("soak_drops_missed") == 0))
