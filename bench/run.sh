@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the benchmarks and runs them under Wine on a private virtual display,
 # then prints a table and one machine-readable line: BENCH {json}.
-# Arguments pick figures (hookcost moves notch busy startup footprint); none: all.
+# Arguments pick figures (hookcost moves notch busy startup footprint rest soak); none: all.
 # VELMORA_BUILD_DIR chooses the build tree (default build-bench, or
 # build-bench-x64 where only the 64-bit programs run). Exits 1 when a figure
 # could not be taken.
@@ -20,7 +20,7 @@ cmake --build "$build" -j2 >&2
 bin="$build/bin"
 
 figures=("$@")
-known="hookcost moves notch busy startup footprint"
+known="hookcost moves notch busy startup footprint rest soak"
 for figure in "${figures[@]}"; do
   case " $known " in *" $figure "*) ;; *) echo "bench: no figure is called $figure (there are: $known)" >&2; exit 2 ;; esac
 done
@@ -52,7 +52,7 @@ if wants footprint; then
 fi
 
 bench_figures=()
-for figure in hookcost moves notch busy startup; do
+for figure in hookcost moves notch busy startup soak; do
   wants "$figure" && bench_figures+=("$figure")
 done
 if [ ${#bench_figures[@]} -gt 0 ]; then
@@ -69,6 +69,12 @@ if [ ${#bench_figures[@]} -gt 0 ]; then
   wait "$driver" || status=$?
   last=$(tail -n 1 "$log" | tr -d '\r')
   [ "$status" = 0 ] || failed="velbench.exe exited with $status${last:+ after: $last}"
+fi
+
+# Figure 6, wake-ups at rest: the program traced from outside, on a display
+# and a prefix copy of its own (bench/fig6_rest.sh).
+if wants rest; then
+  bash "$root/bench/fig6_rest.sh" "$build" >>"$results" || failed="${failed:+$failed; }the rest figure could not watch the program (see above)"
 fi
 
 {
@@ -161,6 +167,37 @@ if get("busy_ratio") is not None:
         f"one notch budget {get('busy_budget_ms'):.0f} ms", f"{r:.3f}", "<= 1.25", verdict(r <= 1.25))
     row("   one notch to the answering window", f"{get('busy_responsive_notch_ms'):.1f} ms", "", "", "reference", "")
 
+# Figures 6 and 7: wake-ups at rest, and what a soak run leaves behind.
+if get("rest_wakeups_per_min") is not None:
+    r = get("rest_wakeups_per_min")
+    row("6 wake-ups at rest, Velmora.exe", f"{r:.1f} a minute", f"{get('rest_seconds'):.0f} s traced, {get('rest_threads'):.0f} thread(s)",
+        "", "0", verdict(r == 0))
+    row("   two mouse moves afterwards", f"{get('rest_control_wakeups'):.0f} wake-ups", "", "", "> 0: traced", verdict(get("rest_control_wakeups") > 0))
+def growth(name, target):
+    before, after, grown = get(f"soak_{name}_before"), get(f"soak_{name}_after"), get(f"soak_{name}_growth")
+    if before is None or before < 0 or after < 0:
+        return None
+    return (f"{grown:+.0f}", f"{before:.0f} -> {after:.0f}", verdict(grown <= target))
+if get("soak_notches") is not None:
+    for label, name, target, missing in (("handles", "handles", 0, "not reported"),
+                                         ("USER objects", "user", 0, "not reported by Wine"),
+                                         ("GDI objects", "gdi", 0, "not reported by Wine"),
+                                         ("   GDI, Wine's table of the process", "wine_gdi", 0, ""),
+                                         ("   windows of the process", "windows", 0, ""),
+                                         ("private bytes, KiB", "private_kib", 64, "not reported")):
+        found = growth(name, target)
+        if found:
+            row(f"7 soak: {label}" if not label.startswith(" ") else label, found[0], found[1], "", f"+{target}", found[2])
+        elif missing:
+            row(f"7 soak: {label}", missing, "", "", f"+{target}", "")
+    lost = get("soak_notches_lost")
+    row("7 soak: notches lost", f"{lost:.0f} of {get('soak_notches'):.0f}", "one SB_ENDSCROLL a notch", "", "0", verdict(lost == 0))
+    row("   notches held past the 200 ms budget", f"{get('soak_notches_over_budget'):.0f}", "SendInput held by the hook", "", "reference", "")
+    row("   code windows / dialogs / hook drops", f"{get('soak_code_windows'):.0f} / {get('soak_dialogs'):.0f} / {get('soak_drops'):.0f}",
+        f"{get('soak_drops_missed'):.0f} drops not repaired in 10 s", "", "1000 / 50 / 20, 0",
+        verdict(get("soak_code_windows") >= 1000 and get("soak_dialogs") >= 50 and get("soak_drops") >= 20 and get("soak_drops_missed") == 0))
+    row("   run time", f"{get('soak_seconds'):.0f} s", "", "", "<= 600 s", verdict(get("soak_seconds") <= 600))
+
 headers = ("figure", "measured", "baseline (same run)", "ratio", "target", "")
 widths = [max(len(str(r[i])) for r in rows + [headers]) for i in range(len(headers))]
 def line(cells):
@@ -171,7 +208,8 @@ for r in rows:
     print(line(r))
 # Each figure asked for (all, when none was) that left no value says so.
 KEYS = {"hookcost": "hookcost_ratio", "moves": "moves_ratio", "notch": "notch_ratio", "busy": "busy_ratio",
-        "startup": "startup_ratio", "footprint": "size_kestro"}
+        "startup": "startup_ratio", "footprint": "size_kestro", "rest": "rest_wakeups_per_min",
+        "soak": "soak_notches"}
 for figure, key in KEYS.items():
     if (len(sys.argv) < 3 or figure in sys.argv[2:]) and get(key) is None:
         why = get("why_" + figure) or "velbench.exe gave no value for it (its error output is above)"

@@ -4,7 +4,7 @@
 // them into the table and the BENCH {json} line. What each figure measures,
 // against what and how the two are paired is at the top of its own file;
 // what they share is in harness.h.
-// Usage: velbench [hookcost] [moves] [notch] [busy] [startup]
+// Usage: velbench [hookcost] [moves] [notch] [busy] [startup] [soak]
 #include <string.h>
 #include "harness.h"
 
@@ -13,6 +13,7 @@ bool BenchMoves();    // fig1b_moves.cpp
 bool BenchNotch();    // fig2_notch.cpp
 bool BenchBusy();     // fig5_busy.cpp
 bool BenchStartup();  // fig4_startup.cpp
+bool BenchSoak();     // fig7_soak.cpp
 // Figure 3, the sizes and imports of the deliverables, needs no Wine:
 // bench/fig3_footprint.sh.
 
@@ -29,6 +30,7 @@ const Figure kFigures[] = {
     { "notch", BenchNotch },
     { "busy", BenchBusy },
     { "startup", BenchStartup },
+    { "soak", BenchSoak },
 };
 
 bool Named(int argc, char** argv, const char* name)

@@ -30,7 +30,7 @@ PACKAGES=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 cmake make
   wine wine64
   nsis zip unzip
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils imagemagick strace
   locales fonts-nanum
   googletest python3 python3-jsonschema python3-yaml
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils

@@ -259,7 +259,7 @@ LRESULT OnTimer(HWND window, WPARAM timer)
     if (timer == kTrayRetryTimer)
         RetryTrayIcon(window);
     else if (IsHookWatchTimer(timer))
-        CheckMouseHook();
+        CheckMouseHook(window);
     return 0;
 }
 
@@ -298,6 +298,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_WHEELFORWARD: return OnWheelForward(wParam, lParam);
     case WM_TRAYNOTIFY: return OnTrayNotify(window, lParam);
     case WM_TIMER: return OnTimer(window, wParam);
+    case WM_INPUT: WakeHookWatch(window); break; // and on to DefWindowProcA, which frees it
     case WM_SETTINGCHANGE: return OnSettingChange(window, lParam);
     }
     return OnOtherMessage(window, message, wParam, lParam);

@@ -187,6 +187,46 @@ TEST_F(StoredSettings, RegisteredMessagesPassUipi)
     }
 }
 
+// The main window's timer messages, counted as this thread takes them.
+int timerMessages = 0;
+LRESULT CALLBACK CountTimers(int code, WPARAM removed, LPARAM message)
+{
+    if (code == HC_ACTION && removed == PM_REMOVE && reinterpret_cast<MSG*>(message)->message == WM_TIMER)
+        ++timerMessages;
+    return CallNextHookEx(NULL, code, removed, message);
+}
+bool MouseSinkRegistered()
+{
+    RAWINPUTDEVICE mouse = {};
+    UINT count = 1;
+    return GetRegisteredRawInputDevices(&mouse, &count, sizeof mouse) == 1 && mouse.dwFlags == RIDEV_INPUTSINK;
+}
+
+// While nothing moves, the hook watch takes no looks and has no timer: it
+// waits for the mouse's raw input, and the first input starts it again.
+TEST_F(StoredSettings, HookWatchSleepsAtRestAndWakesOnMouseInput)
+{
+    AppState.instance = GetModuleHandleA(NULL);
+    AppState.backgroundMode = 1;
+    RegisterMainWindowClass(AppState.instance);
+    ASSERT_EQ(CreateMainWindow(AppState.instance), 1);
+    HWND window = FindProcessWindow("Velmora5", GetCurrentProcessId());
+    HHOOK hook = SetWindowsHookExA(WH_GETMESSAGE, CountTimers, NULL, GetCurrentThreadId());
+    EXPECT_TRUE(WaitUntil(MouseSinkRegistered, 6000)) << "the watch kept looking at rest";
+    timerMessages = 0;
+    PumpFor(4500);
+    EXPECT_EQ(timerMessages, 0);
+    INPUT move = {};
+    move.type = INPUT_MOUSE;
+    move.mi.dx = 5;
+    move.mi.dwFlags = MOUSEEVENTF_MOVE;
+    ASSERT_EQ(SendInput(1, &move, sizeof move), 1u);
+    EXPECT_TRUE(WaitUntil([] { return !MouseSinkRegistered() && timerMessages > 0; }, 4000)) << "no look after input";
+    UnhookWindowsHookEx(hook);
+    DestroyWindow(window);
+    PumpFor(50); // takes the quit message the window posted
+}
+
 // Policies apply at start and at once on a policy refresh; unusable class entries are left out.
 TEST_F(StoredSettings, PoliciesApplyAtStartAndOnAPolicyRefresh)
 {
