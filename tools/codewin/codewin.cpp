@@ -126,6 +126,16 @@ void RecordScroll(UINT message, WPARAM wParam, LPARAM lParam)
     }
 }
 
+// Moves `pane` to `line`, kept within the text, and shows it.
+void ShowPaneLine(HWND window, int pane, int line)
+{
+    if (line < 0) line = 0;
+    if (line > kLineCount - 1) line = kLineCount - 1;
+    state.topLine[pane] = line;
+    SetScrollPos(state.paneBar[pane], SB_CTL, line, TRUE);
+    InvalidateRect(window, NULL, TRUE);
+}
+
 LRESULT OnVScroll(HWND window, WPARAM wParam, LPARAM lParam)
 {
     RecordScroll(WM_VSCROLL, wParam, lParam);
@@ -139,11 +149,7 @@ LRESULT OnVScroll(HWND window, WPARAM wParam, LPARAM lParam)
     case SB_THUMBTRACK: line = HIWORD(wParam); break;
     default: return 0;
     }
-    if (line < 0) line = 0;
-    if (line > kLineCount - 1) line = kLineCount - 1;
-    state.topLine[pane] = line;
-    SetScrollPos(state.paneBar[pane], SB_CTL, line, TRUE);
-    InvalidateRect(window, NULL, TRUE);
+    ShowPaneLine(window, pane, line);
     return 0;
 }
 
@@ -161,12 +167,7 @@ LRESULT OnMouseWheel(HWND window, WPARAM wParam, LPARAM lParam)
     state.wheelSum += static_cast<short>(HIWORD(wParam));
     const int lines = state.wheelSum / (WHEEL_DELTA / 3);
     state.wheelSum -= lines * (WHEEL_DELTA / 3);
-    int line = state.topLine[pane] - lines;
-    if (line < 0) line = 0;
-    if (line > kLineCount - 1) line = kLineCount - 1;
-    state.topLine[pane] = line;
-    SetScrollPos(state.paneBar[pane], SB_CTL, line, TRUE);
-    InvalidateRect(window, NULL, TRUE);
+    ShowPaneLine(window, pane, state.topLine[pane] - lines);
     return 0;
 }
 
