@@ -20,9 +20,8 @@ const WPARAM kForwardProbe = 0x80000;
 // low-level hook is dropped by the system when it keeps exceeding its own
 // timeout (300 ms by default), so a busy target must never hold us longer.
 const DWORD kNotchBudgetMs = 200;
-// The budget in force: kNotchBudgetMs in the deliverables. Only test programs
-// that link the scrolling code in change it, so that a loaded machine cannot
-// cut short a sequence they expect whole.
+// The budget in force: kNotchBudgetMs in the deliverables. Only tests change
+// it, so that a loaded machine cannot cut short a sequence they expect whole.
 extern DWORD notchBudgetMs;
 // A longer budget from VELMORA_TEST_NOTCH_BUDGET_MS, which only the test
 // command sets; anything shorter or not a number leaves the shipped one.
@@ -60,11 +59,13 @@ const int kPageScrollCount = -1;
 // A notch is a direction code with the marks above; these read it.
 inline int NotchDirection(int notch) { return notch & 0xFFFF; }
 // Pairs a notch sends: one page pair when Ctrl marked it, else `count`.
-inline int NotchCount(int notch, int count) { return notch & kForwardPage ? kPageScrollCount : count; }
+// A probe sends nothing: its count is 0.
+inline int NotchCount(int notch, int count)
+{
+    return notch & kForwardProbe ? 0 : notch & kForwardPage ? kPageScrollCount : count;
+}
 // True when the window under the point is served whether it holds the focus or not.
 inline bool ServesUnfocused(int notch) { return (notch & kForwardUnfocused) != 0; }
-// True when the notch only asks whether the window is served.
-inline bool IsProbe(int notch) { return (notch & kForwardProbe) != 0; }
 
 // Sends `count` pairs of (direction, SB_ENDSCROLL) `message` (WM_VSCROLL or
 // WM_HSCROLL) to `window` naming `scrollBar`, giving up once the notch budget

@@ -24,8 +24,7 @@ int ScrollPaneAt(int notch, int x, int y)
     if (!target)
         return 0;
 
-    if (!IsProbe(notch))
-        SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, hookState->scrollCount));
+    SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, hookState->scrollCount));
     return 1;
 }
 
@@ -58,8 +57,7 @@ int ScrollSidewaysAt(int notch, int x, int y)
     HWND window = ServedCodeWindowAt(notch, x, y);
     if (!window || !PaneScrollBarUnderCursor(window))
         return 0;
-    if (!IsProbe(notch))
-        SendLinePairs(window, WM_HSCROLL, NotchDirection(notch), HorizontalBarBelowCursor(window),
+    SendLinePairs(window, WM_HSCROLL, NotchDirection(notch), HorizontalBarBelowCursor(window),
                   NotchCount(notch, SidewaysCount()));
     return 1;
 }

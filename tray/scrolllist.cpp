@@ -54,8 +54,7 @@ int ScrollPaneAt(int notch, int x, int y)
 
     HWND target = PaneScrollBarUnderCursor(window);
     // Without a pane bar the messages look like those of the window's own bar.
-    if (!IsProbe(notch))
-        SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, LinesFor(window)));
+    SendLinePairs(window, WM_VSCROLL, NotchDirection(notch), target, NotchCount(notch, LinesFor(window)));
     return 1;
 }
 
@@ -65,7 +64,6 @@ int ScrollSidewaysAt(int notch, int x, int y)
     HWND window = ServedWindowAt(notch, x, y);
     if (!window)
         return 0;
-    if (!IsProbe(notch))
-        SendLinePairs(window, WM_HSCROLL, NotchDirection(notch), NULL, NotchCount(notch, SidewaysCount()));
+    SendLinePairs(window, WM_HSCROLL, NotchDirection(notch), NULL, NotchCount(notch, SidewaysCount()));
     return 1;
 }
